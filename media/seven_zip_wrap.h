@@ -1,0 +1,44 @@
+// The engine's wrapper around zep.lib: list an archive, extract all of its entries.
+// The pending password and the overwrite answer belong to one wrapper; the library's
+// callbacks find the wrapper of the operation running on their thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/libraries.h"
+
+namespace quillset::media {
+
+// Answers false to abort the extraction.
+using ExtractionProgress = std::function<bool(const std::string& entry_name, int64_t done, int64_t total)>;
+
+class SevenZipWrap {
+ public:
+  // library_path: the Windows path of zep.lib; it is loaded on first use.
+  SevenZipWrap(platform::Libraries& libraries, std::string library_path);
+  ~SevenZipWrap();
+
+  bool ListArchive(const std::string& archive, const std::string& password,
+                   std::vector<std::string>& names, std::string& error_text);
+  bool ExtractArchiveFiles(const std::string& archive, const std::string& password,
+                           const std::string& target_folder, bool keep_folders, bool overwrite,
+                           const ExtractionProgress& progress, std::string& error_text);
+
+ private:
+  struct Exports;
+  bool EnsureLoaded(std::string& error_text);
+
+  platform::Libraries& libraries_;
+  std::string library_path_;
+  std::unique_ptr<platform::Library> library_;
+  std::unique_ptr<Exports> exports_;
+};
+
+// Error texts of a failed listing.
+std::string ListingErrorText(int32_t code);
+
+}  // namespace quillset::media

@@ -1,0 +1,21 @@
+// The engine's view of the system: every host call goes through one of these interfaces, so
+// a test can replace any of them.
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/libraries.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace quillset::platform {
+
+struct Platform {
+  FileSystem& files;
+  System& system;
+  Registry& registry;
+  Dialogs& dialogs;
+  Libraries& libraries;
+};
+
+}  // namespace quillset::platform
