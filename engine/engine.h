@@ -1,0 +1,83 @@
+// The engine context: the process-wide state of one engine run, owned per concern and passed
+// by reference. Tests may build several, each over its own platform.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/command_line.h"
+#include "engine/trace_log.h"
+#include "media/seven_zip_wrap.h"
+#include "platform/platform.h"
+#include "script/loaded_script.h"
+#include "script/message_table.h"
+
+namespace quillset::engine {
+
+// Exit codes of start-up.
+enum ExitCode : int {
+  kExitRuntimeError = 11,
+  kExitNoScript = 13,
+  kExitResourceNotFound = 14,
+  kExitResourceDecompression = 15,
+  kExitDatabaseNotFound = 16,
+  kExitCompileFailure = 314,
+};
+
+// Folders and files fixed at start-up.
+struct StartupState {
+  std::string engine_path;         // the running executable
+  std::string engine_folder;       // with trailing backslash
+  std::string engine_base_name;    // file name without extension
+  std::string temp_folder;         // with trailing backslash
+  std::string resource_archive;    // engine folder + base name + ".res"
+  std::string support_folder;      // temp folder + "zep" + N + "\", empty until created
+  std::string installer_package;   // support folder + base name + ".msi"
+  std::string data_folder;         // engine folder + "data\"
+  size_t dialog_count = 0;         // enabled "Display Dialog" statements, preloaded at start-up
+};
+
+// State that every script run starts afresh.
+struct RunState {
+  bool cache_override_applied = false;
+  bool cache_writing_suppressed = false;
+  bool cache_fully_written = false;
+  std::string architecture_mode = "Win32";
+  std::string root_folder;
+  std::string script_product_code;
+  // Installer properties waiting to be written into the package, in order.
+  std::vector<std::pair<std::string, std::string>> pending_properties;
+  // The parameter file's lines: alternating property name and value.
+  std::vector<std::string> parameter_file;
+};
+
+class Engine {
+ public:
+  explicit Engine(platform::Platform& platform);
+
+  platform::Platform& platform;
+  CommandLine command_line;
+  TraceLog trace;
+  script::MessageTable messages;
+  script::LoadedScript script;
+  StartupState startup;
+  RunState run;
+  media::SevenZipWrap archives;
+  bool silent = false;
+  std::string title;  // the TITLE variable as copied before every statement
+  bool logo_caption = false;  // KVORLOGO as copied before every statement
+  int exit_code = 0;
+
+  // The caption of the engine's message boxes and windows.
+  std::string WindowCaption() const;
+  // An error message box; nothing is shown in silent runs.
+  void ShowError(const std::string& text);
+  // The text of message-table line n.
+  const std::string& Message(size_t n) const { return messages.Get(n); }
+};
+
+// Runs the whole engine: start-up, the script, shutdown. Answers the process exit code.
+int RunEngine(Engine& engine);
+
+}  // namespace quillset::engine
