@@ -1,13 +1,18 @@
 // Finds where an executable image ends, so that data appended to it can be read.
 // PE images: the largest (raw data offset + raw data size) over the section headers.
-// ELF images: the largest end of the sections, the program headers and the section header
-// table. Malformed headers are refused, never followed out of the file.
+// ELF images (32 and 64 bit, little endian): the largest end of the sections other than
+// SHT_NOBITS, of the program headers' file extents, of the program header table and of the
+// section header table. Every offset and count is checked against the file size: malformed
+// headers are refused, never followed out of the file.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
 
 namespace quillset::script {
 
@@ -20,5 +25,9 @@ struct ImageSize {
 };
 
 ImageSize LocateImageEnd(const ByteReader& read, uint64_t file_size);
+
+// Readers over bytes in memory and over an open file; both must outlive the reader.
+ByteReader MemoryReader(std::string_view data);
+ByteReader FileReader(platform::File& file);
 
 }  // namespace quillset::script

@@ -1,0 +1,77 @@
+#include "script/loaded_script.h"
+
+#include <stdexcept>
+
+#include "script/text_lines.h"
+
+namespace quillset::script {
+namespace {
+
+// Replaces every occurrence of needle (upper case) in text, letters compared without regard to
+// case. A replacement that would take the result beyond max_length is not made, and the rest of
+// the text is kept as it is.
+std::string ReplaceIgnoreCase(const std::string& text, const std::string& needle,
+                              const std::string& value, size_t max_length) {
+  const std::string folded = UpperCase(text);
+  size_t found = folded.find(needle);
+  if (found == std::string::npos) return text;
+  std::string result;
+  size_t start = 0;
+  for (; found != std::string::npos; found = folded.find(needle, start)) {
+    size_t grown = result.size() + (found - start) + value.size();
+    if (grown > max_length) break;
+    result.append(text, start, found - start);
+    result += value;
+    start = found + needle.size();
+  }
+  result.append(text, start);
+  return result;
+}
+
+}  // namespace
+
+std::string LoadedScript::Parameter(std::string_view identifier, size_t k) const {
+  auto it = parameter_index.find(UpperCase(identifier));
+  if (it == parameter_index.end()) return {};
+  size_t line = it->second;
+  if (k >= parameter_text.size() - line) return {};
+  return parameter_text[line + k];
+}
+
+std::string LoadedScript::CommandHeader(size_t statement) const {
+  auto it = header_index.find(std::to_string(statement));
+  if (it == header_index.end()) return {};
+  return command_headers[it->second - 1];
+}
+
+std::string LoadedScript::RequiredCommandHeader(size_t statement) const {
+  std::string header = CommandHeader(statement);
+  if (header.empty()) {
+    throw std::runtime_error("Unable to obtain command headers. Please rebuild your project.");
+  }
+  return header;
+}
+
+std::string LoadedScript::ExpandCompilerVariables(const std::string& text) const {
+  std::string current = text;
+  for (size_t round = 0; round < kMaxExpansionRounds; ++round) {
+    if (current.find('#') == std::string::npos) return current;
+    std::string next = current;
+    for (size_t i = 0; i + 1 < compiler_variables.size(); i += 2) {
+      next = ReplaceIgnoreCase(next, "#" + UpperCase(compiler_variables[i]) + "#",
+                               compiler_variables[i + 1], kMaxExpandedLength);
+    }
+    if (next.find('$') == std::string::npos || next == current) return next;
+    current = std::move(next);
+  }
+  return current;
+}
+
+std::string LoadedScript::WebMediaPassword(std::string_view block) const {
+  for (size_t i = 0; i + 1 < web_media_passwords.size(); i += 2) {
+    if (EqualsIgnoreCase(web_media_passwords[i], block)) return web_media_passwords[i + 1];
+  }
+  return {};
+}
+
+}  // namespace quillset::script
