@@ -38,6 +38,7 @@ enum RegistryResult : int32_t {
   kRegInvalidParameter = 87,
   kRegMoreData = 234,
   kRegNoMoreItems = 259,
+  kRegKeyDeleted = 1018,  // the open key was deleted meanwhile
 };
 
 struct RegistryValue {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/paths/path_map.h"
 
 namespace quillset::platform::posix {
 
@@ -22,8 +23,13 @@ class PosixPlatform {
  public:
   virtual ~PosixPlatform() = default;
   virtual Platform& platform() = 0;
+  // The mapping of Windows paths for host-side services (the installer service, archives).
+  virtual PathMap& paths() = 0;
+  // The host folder reserved for the installer service's records (<prefix>/installer).
+  virtual std::string InstallerFolder() = 0;
 };
 
+// Throws when the machine profile cannot be read.
 std::unique_ptr<PosixPlatform> CreatePosixPlatform(const PosixOptions& options);
 
 }  // namespace quillset::platform::posix
