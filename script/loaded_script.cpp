@@ -8,8 +8,7 @@ namespace quillset::script {
 namespace {
 
 // Replaces every occurrence of needle (upper case) in text, letters compared without regard to
-// case. A replacement that would take the result beyond max_length is not made, and the rest of
-// the text is kept as it is.
+// case. Once a replacement would take the text beyond max_length, the rest stays as it is.
 std::string ReplaceIgnoreCase(const std::string& text, const std::string& needle,
                               const std::string& value, size_t max_length) {
   const std::string folded = UpperCase(text);
@@ -17,9 +16,10 @@ std::string ReplaceIgnoreCase(const std::string& text, const std::string& needle
   if (found == std::string::npos) return text;
   std::string result;
   size_t start = 0;
+  size_t total = text.size();  // the length the result will have
   for (; found != std::string::npos; found = folded.find(needle, start)) {
-    size_t grown = result.size() + (found - start) + value.size();
-    if (grown > max_length) break;
+    if (value.size() > needle.size() && total + (value.size() - needle.size()) > max_length) break;
+    total = total + value.size() - needle.size();
     result.append(text, start, found - start);
     result += value;
     start = found + needle.size();

@@ -36,7 +36,7 @@ struct LoadedScript {
   // value that refers to itself would grow without end: expansion stops after this many rounds
   // and never lets a replacement grow the text beyond this length. What is left stays as it is.
   static constexpr size_t kMaxExpansionRounds = 32;
-  static constexpr size_t kMaxExpandedLength = size_t{1} << 20;
+  static constexpr size_t kMaxExpandedLength = size_t{1} << 16;
 
   size_t statement_count() const { return commands.size(); }
 
