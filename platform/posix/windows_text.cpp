@@ -32,6 +32,24 @@ void AppendUnit(std::string& out, uint32_t unit) {
   out += static_cast<char>(unit >> 8);
 }
 
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
 }  // namespace
 
 std::string BuildCommandLine(const std::vector<std::string>& arguments) {
@@ -76,6 +94,26 @@ std::string Utf8ToUtf16Le(const std::string& text) {
     }
     i += length;
   }
+  return out;
+}
+
+std::string Utf16LeToUtf8(const std::string& bytes) {
+  std::string out;
+  auto unit = [&](size_t k) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[k]) | (static_cast<uint8_t>(bytes[k + 1]) << 8));
+  };
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    uint32_t code = unit(i);
+    if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    AppendUtf8(out, code);
+  }
+  if (i < bytes.size()) AppendUtf8(out, 0xFFFD);
   return out;
 }
 

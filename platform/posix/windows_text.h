@@ -14,5 +14,7 @@ std::string BuildCommandLine(const std::vector<std::string>& arguments);
 // UTF-8 (the posix ANSI code page) to UTF-16LE bytes, with surrogate pairs above U+FFFF; every
 // byte that does not start a valid sequence becomes U+FFFD.
 std::string Utf8ToUtf16Le(const std::string& text);
+// The reverse; an unpaired surrogate or a dangling odd byte becomes U+FFFD.
+std::string Utf16LeToUtf8(const std::string& bytes);
 
 }  // namespace quillset::platform::posix
