@@ -1,6 +1,7 @@
 // Building a project: the four files of a setup and the compiled script inside the first.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -168,6 +169,22 @@ TEST(BuildTest, EmptySupportFolderAndPatchPackage) {
   EXPECT_FALSE(std::filesystem::exists(f.out() + "/setup.msi"));
   EXPECT_EQ(RunProcess({"/usr/bin/7z", "t", f.out() + "/setup.res"}).exit_code, 0);
   EXPECT_EQ(Load(f.ScriptOf(f.out() + "/setup")).statement_count(), 0u);
+}
+
+TEST(BuildTest, DemoProjectBuilds) {
+  BuilderFixture f;
+  std::filesystem::copy_file(SourcePath("examples/demo/setup.qsp"), f.project());
+  std::filesystem::copy(SourcePath("examples/demo/support"), f.dir() / "support",
+                        std::filesystem::copy_options::overwrite_existing);
+  WriteFile(f.dir() / "demo.msi", "stands in for the package run.sh builds");
+  ProcessResult run = f.Build();
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  script::LoadedScript s = Load(f.ScriptOf(f.out() + "/setup"));
+  auto install = std::find(s.commands.begin(), s.commands.end(), "Install Files");
+  ASSERT_NE(install, s.commands.end());
+  // The demo's package refers to this statement by its header.
+  EXPECT_EQ(s.CommandHeader(static_cast<size_t>(install - s.commands.begin())), "DE30F001");
+  EXPECT_EQ(s.commands.back(), "Apply Changes");
 }
 
 }  // namespace
