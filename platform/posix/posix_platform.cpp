@@ -70,7 +70,13 @@ class Implementation : public PosixPlatform {
         registry_(RegistryFiles()),
         dialogs_(std::cerr),
         libraries_(paths_),
-        platform_{files_, system_, registry_, dialogs_, libraries_} {}
+        platform_{files_, system_, registry_, dialogs_, libraries_} {
+    // A fresh prefix is a machine with an empty drive C:.
+    if (!layout_.prefix.empty()) {
+      std::error_code ignored;
+      std::filesystem::create_directories(layout_.prefix + "/drive_c", ignored);
+    }
+  }
 
   Platform& platform() override { return platform_; }
   PathMap& paths() override { return paths_; }

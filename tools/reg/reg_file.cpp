@@ -129,7 +129,8 @@ class Parser {
         continue;
       }
       // Hex data goes on over lines that end in a backslash.
-      while (!line.empty() && line.back() == '\\' && i + 1 < lines_.size()) {
+      while (!line.empty() && line.back() == '\\') {
+        if (i + 1 == lines_.size()) Fail(first, "the data goes on past the end of the file");
         line.pop_back();
         line += TrimLeft(lines_[++i]);
       }
