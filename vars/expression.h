@@ -52,9 +52,10 @@ struct Condition {
   std::string_view negate;    // a truth value inverting the outcome
 };
 
-// Modes: 0 equal, 1 contains, 2 greater, 3 contains ignoring case, 4 equal ignoring a-z case,
-// 5 a variable named literally by the parameter exists, 6 greater as versions. When both
-// sides are 32-bit integer texts, modes 0-4 compare numbers (2: greater, others: equal).
+// Modes: 0 equal, 1 contains, 2 greater (byte order), 3 contains ignoring the case of ASCII
+// and Latin-1 letters, 4 equal ignoring the case of a-z, 5 a variable named literally by the
+// parameter exists, 6 greater as versions. When both sides are 32-bit integer texts, modes
+// 0-4 compare numbers (2: greater, the others: equal). Empty values are never contained.
 // The variable's value and the compared value are both expanded. Throws only from mode 6
 // (IntegerConversionError).
 bool TestCondition(const VariableStore& store, const Condition& condition);

@@ -260,6 +260,7 @@ TEST_F(TestConditionTest, Modes) {
       {"Hello", "X", "3", "ELL", "", true},
       {"Hello", "X", "3", "", "", false},
       {"Caf\xC3\xA9", "X", "3", "CAF\xC3\x89", "", true},
+      {"\xC3\xB7", "X", "3", "\xC3\x97", "", false},  // the division sign is no small letter
       {"b", "X", "2", "a", "", true},
       {"a", "X", "2", "a", "", false},
       {"\xE0", "X", "2", "z", "", true},
