@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "script/loaded_script.h"
 #include "script/message_table.h"
+#include "vars/variable_store.h"
 
 namespace quillset::engine {
 
@@ -63,12 +64,13 @@ class Engine {
   script::LoadedScript script;
   StartupState startup;
   RunState run;
+  vars::VariableStore variables;
   media::SevenZipWrap archives;
-  bool silent = false;
   std::string title;  // the TITLE variable as copied before every statement
   bool logo_caption = false;  // KVORLOGO as copied before every statement
   int exit_code = 0;
 
+  bool silent() const { return variables.silent(); }
   // The caption of the engine's message boxes and windows.
   std::string WindowCaption() const;
   // An error message box; nothing is shown in silent runs.

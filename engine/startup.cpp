@@ -100,7 +100,8 @@ class EngineRun {
     LoadLibraryMessages();
     s.resource_archive = s.engine_folder + s.engine_base_name + ".res";
     e_.command_line = ParseCommandLine(system.CommandLine());
-    e_.silent = e_.command_line.silent;
+    e_.variables.SetSilent(e_.command_line.silent);
+    e_.variables.SetOverrides(e_.command_line.variables);
     e_.trace.SetPath(e_.command_line.trace_log);
   }
 
@@ -204,6 +205,9 @@ class EngineRun {
     Trace("    <CompileScript>");
     Trace("    </CompileScript>");
 
+    e_.variables.manager().Clear();
+    DefineReservedProgressVariables();
+
     Trace("    <BootStrap>");
     Trace("    </BootStrap>");
     e_.run.root_folder = platform::IncludeTrailingBackslash(e_.run.root_folder);
@@ -215,6 +219,7 @@ class EngineRun {
     Trace("    <kvor>");
     RemoveResumeEntry();
     RegisterCommandHeaders();
+    e_.variables.InjectOverrides();
     Trace("    </kvor>");
 
     Trace("    <ExitScript>");
@@ -233,6 +238,15 @@ class EngineRun {
       Trace("</Quillset>");
       throw TerminateRun{};
     }
+  }
+
+  // Workers report progress through these; dialogs read them while work runs in the background.
+  void DefineReservedProgressVariables() {
+    static const std::pair<const char*, const char*> kReserved[] = {
+        {"KVOR_thProgress", "0"},      {"KVOR_thMax", "100"},        {"KVOR_thMin", "0"},
+        {"KVOR_thProgressText", ""},   {"KVOR_thFinished", "FALSE"}, {"KVOR_thCancelled", "FALSE"},
+    };
+    for (const auto& [name, value] : kReserved) e_.variables.SetVariable(name, value, "Pre-Initialization");
   }
 
   // A reboot-and-resume leaves a Run entry named after the product code's first eight digits.
@@ -288,7 +302,7 @@ std::string Engine::WindowCaption() const {
 }
 
 void Engine::ShowError(const std::string& text) {
-  if (!silent) platform.dialogs.MessageBox(WindowCaption(), text, platform::kMbOk | platform::kMbIconError);
+  if (!silent()) platform.dialogs.MessageBox(WindowCaption(), text, platform::kMbOk | platform::kMbIconError);
 }
 
 int RunEngine(Engine& engine) { return EngineRun(engine).Run(); }

@@ -18,7 +18,7 @@ std::string ComposeScript(const std::vector<std::vector<std::string>>& sections)
 struct Statement {
   std::string command;
   std::vector<std::string> parameters;
-  std::string header;  // command header, empty for none
+  std::string header = "";  // command header, empty for none
 };
 std::string ScriptOf(const std::vector<Statement>& statements, const std::string& product_code = "{6A1F0C3B-2D4E-4F5A-8B9C-0D1E2F3A4B5C}");
 

@@ -33,7 +33,7 @@ std::vector<std::string> SupportFolders(const TempDir& prefix) {
   return names;
 }
 
-std::string PlainScript() { return ScriptOf({{"Set Variable", {"A", "1"}}, {"Comment", {"x"}}}); }
+std::string PlainScript() { return ScriptOf({{"Set Variable", {"A", "1"}, ""}, {"Comment", {"x"}, ""}}); }
 
 TEST(Startup, SilentRunWritesTheWholeTraceAndCleansUp) {
   TempDir root, prefix;
