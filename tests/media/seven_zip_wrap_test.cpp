@@ -78,17 +78,20 @@ class SevenZipWrapTest : public ::testing::Test {
 TEST_F(SevenZipWrapTest, ListsAndExtractsWithAndWithoutFolders) {
   WriteFile(dir_ / "src/readme.txt", "read me");
   WriteFile(dir_ / "src/docs/guide/intro.txt", "intro");
+  WriteFile(dir_ / "src/docs/Grüße 😀.txt", "smile");  // beyond 16 bits: a surrogate pair inside
   std::string archive = MakeArchive("a.7z");
 
   std::vector<std::string> names;
   ASSERT_TRUE(wrap_.ListArchive(Windows(archive), "", names, error_)) << error_;
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"docs", "docs\\guide", "docs\\guide\\intro.txt", "readme.txt"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"docs", "docs\\Grüße 😀.txt", "docs\\guide", "docs\\guide\\intro.txt",
+                                             "readme.txt"}));
 
   ASSERT_TRUE(Extract(archive, "", dir_ / "kept")) << error_;
   EXPECT_EQ(error_, "");
   EXPECT_EQ(ReadFile(dir_ / "kept/docs/guide/intro.txt"), "intro");
   EXPECT_EQ(ReadFile(dir_ / "kept/readme.txt"), "read me");
+  EXPECT_EQ(ReadFile(dir_ / "kept/docs/Grüße 😀.txt"), "smile");
 
   ASSERT_TRUE(Extract(archive, "", dir_ / "flat", false)) << error_;
   EXPECT_EQ(ReadFile(dir_ / "flat/intro.txt"), "intro");
@@ -147,13 +150,19 @@ TEST_F(SevenZipWrapTest, Passwords) {
 TEST_F(SevenZipWrapTest, EntriesThatWouldLeaveTheTargetAreNeverWritten) {
   // Names and links as a hostile archive spells them; every case fails before writing outside.
   fs::create_directories(dir_ / "src");
-  WriteFile(dir_ / "evil.txt", "evil");
   struct Case {
     const char* name;
     std::function<void()> make;  // builds the archive dir_/name
   } cases[] = {
       {"dotdot.7z", [&] { SevenZip({"a", "-spf", dir_ / "dotdot.7z", "../evil.txt"}, dir_ / "src"); }},
       {"absolute.7z", [&] { SevenZip({"a", "-spf", dir_ / "absolute.7z", dir_ / "evil.txt"}, dir_ / "src"); }},
+      {"backslash.7z",
+       [&] {
+         // A literal backslash in a host name is a separator to the engine.
+         WriteFile(dir_ / "src/..\\..\\evil.txt", "evil");
+         SevenZip({"a", dir_ / "backslash.7z", "..\\..\\evil.txt"}, dir_ / "src");
+         fs::remove(dir_ / "src/..\\..\\evil.txt");
+       }},
       {"link-out.7z",
        [&] {
          fs::create_symlink("../../evil.txt", dir_ / "src/up");
@@ -170,11 +179,13 @@ TEST_F(SevenZipWrapTest, EntriesThatWouldLeaveTheTargetAreNeverWritten) {
   fs::create_directories(dir_ / "outside");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    WriteFile(dir_ / "evil.txt", "evil");
     c.make();
+    WriteFile(dir_ / "evil.txt", "original");
     fs::remove_all(dir_ / "t");
     EXPECT_FALSE(Extract(dir_ / c.name, "", dir_ / "t/target"));
     EXPECT_EQ(error_, "#1005");
-    EXPECT_EQ(ReadFile(dir_ / "evil.txt"), "evil");
+    EXPECT_EQ(ReadFile(dir_ / "evil.txt"), "original");
     EXPECT_TRUE(fs::is_empty(dir_ / "outside"));
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir_ / "t"), {}), 1) << "only the target folder";
   }
@@ -232,6 +243,17 @@ TEST_F(SevenZipWrapTest, FailuresBeforeExtracting) {
   EXPECT_NE(error_.find("The archive library " + Windows(dir_ / "no-such.lib") + " cannot be loaded"),
             std::string::npos)
       << error_;
+}
+
+TEST_F(SevenZipWrapTest, DamagedDataFailsAndLeavesNoFile) {
+  WriteFile(dir_ / "src/data.txt", MixedData(1 << 20));
+  std::string archive = MakeArchive("damaged.7z");
+  std::string bytes = ReadFile(archive);
+  for (size_t i = 100; i < 200; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+  WriteFile(archive, bytes);
+  EXPECT_FALSE(Extract(archive, "", dir_ / "t"));
+  EXPECT_EQ(error_, "#1004");
+  EXPECT_FALSE(fs::exists(dir_ / "t/data.txt"));
 }
 
 TEST_F(SevenZipWrapTest, CancelInTheMiddleRemovesTheHalfWrittenFile) {

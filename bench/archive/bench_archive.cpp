@@ -1,0 +1,152 @@
+// Extraction speed of zep.lib (through SevenZipWrap) against the 7z command on one ~50 MB
+// LZMA2 archive of mixed data, made once into the build's cache folder. Prints both times and
+// the ratio 7z time / zep time.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "media/seven_zip_wrap.h"
+#include "platform/posix/posix_platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCache = QS_BENCH_CACHE;
+const fs::path kArchive = kCache / "mixed.7z";
+
+std::string Windows(const fs::path& host) {
+  std::string path = "Z:" + host.string();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+void Run(const std::string& command) {
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+// Incompressible, text-like and repetitive files: about 90 MB that pack to about 50 MB.
+void MakeArchive() {
+  if (fs::exists(kArchive)) return;
+  fs::path source = kCache / "source";
+  fs::remove_all(source);
+  std::mt19937_64 random(20240611);
+  const char* words[] = {"setup ", "install ", "folder ", "registry ", "value ", "component ", "feature ",
+                         "dialog ", "the ", "a ", "of ", "\r\n", "product ", "version ", "1.0.4 "};
+  for (int i = 0; i < 60; ++i) {
+    fs::path file = source / ("part" + std::to_string(i % 6)) / ("file" + std::to_string(i) + ".dat");
+    fs::create_directories(file.parent_path());
+    std::string data;
+    const size_t size = 1500 * 1024;
+    data.reserve(size + 16);
+    switch (i % 4) {
+      case 0:
+      case 1:
+        while (data.size() < size) {
+          uint64_t value = random();
+          data.append(reinterpret_cast<const char*>(&value), sizeof value);
+        }
+        break;
+      case 2:
+        while (data.size() < size) data += words[random() % std::size(words)];
+        break;
+      default:
+        while (data.size() < size) {
+          uint64_t value = random() % 16;
+          data.append(static_cast<size_t>(value) + 1, static_cast<char>('A' + value));
+          if (random() % 4 == 0) data.append(reinterpret_cast<const char*>(&value), 3);
+        }
+    }
+    std::ofstream(file, std::ios::binary).write(data.data(), static_cast<std::streamsize>(size));
+  }
+  Run("cd '" + source.string() + "' && 7z a -m0=lzma2 -mx=5 '" + kArchive.string() + ".part' . > /dev/null");
+  fs::rename(kArchive.string() + ".part", kArchive);
+  fs::remove_all(source);
+}
+
+struct Extractors {
+  std::unique_ptr<quillset::platform::posix::PosixPlatform> platform =
+      quillset::platform::posix::CreatePosixPlatform({(kCache / "prefix").string(), {"bench_archive"}});
+  quillset::media::SevenZipWrap wrap{platform->platform().libraries, Windows(fs::path(QS_BENCH_BIN) / "zep.lib")};
+};
+
+void Fresh(const fs::path& target) {
+  fs::remove_all(target);
+  fs::create_directories(target);
+}
+
+void BM_ExtractZep(benchmark::State& state) {
+  Extractors extractors;
+  const fs::path target = kCache / "out-zep";
+  for (auto _ : state) {
+    state.PauseTiming();
+    Fresh(target);
+    state.ResumeTiming();
+    std::string error;
+    if (!extractors.wrap.ExtractArchiveFiles(Windows(kArchive), "", Windows(target), true, true, {}, error)) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+  }
+  fs::remove_all(target);
+}
+
+void BM_Extract7z(benchmark::State& state) {
+  const fs::path target = kCache / "out-7z";
+  const std::string command = "7z x -y '-o" + target.string() + "' '" + kArchive.string() + "' > /dev/null";
+  for (auto _ : state) {
+    state.PauseTiming();
+    Fresh(target);
+    state.ResumeTiming();
+    Run(command);
+  }
+  fs::remove_all(target);
+}
+
+BENCHMARK(BM_ExtractZep)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_Extract7z)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
+
+// Keeps the best time of each benchmark for the ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+      auto& best = best_[run.run_name.function_name];
+      if (best == 0 || seconds < best) best = seconds;
+    }
+  }
+  void PrintRatio(std::ostream& out) const {
+    auto zep = best_.find("BM_ExtractZep"), seven = best_.find("BM_Extract7z");
+    if (zep == best_.end() || seven == best_.end()) return;
+    out << "zep.lib " << zep->second * 1000 << " ms, 7z x " << seven->second * 1000
+        << " ms, ratio (7z time / zep time) " << seven->second / zep->second << "\n";
+  }
+
+ private:
+  std::map<std::string, double> best_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  fs::create_directories(kCache);
+  MakeArchive();
+  std::cout << "archive " << kArchive.string() << ", " << fs::file_size(kArchive) / (1 << 20) << " MB\n";
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio(std::cout);
+  benchmark::Shutdown();
+  return 0;
+}
