@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 #include <set>
 
 #include "builder/builder_fixture.h"
@@ -50,9 +49,16 @@ const char kProject[] =
     "Comment \" lead\" \"trail \" \"\" \"\tab\" \"#x\" \"@y\" \"\xE9t\xE9\"\r\n"  // 8
     "Apply Changes \"\" \"RESULT\" \"TRUE\" \"FALSE\"\r\n";               // 9
 
+bool IsUpperHex(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+}
+
 bool IsFreshGuid(const std::string& text) {
-  static const std::regex kGuid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
-  return std::regex_match(text, kGuid);
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+  const size_t groups[][2] = {{1, 8}, {10, 4}, {15, 4}, {20, 4}, {25, 12}};
+  for (const auto& [start, length] : groups)
+    if (!IsUpperHex(text.substr(start, length)) || (start > 1 && text[start - 1] != '-')) return false;
+  return true;
 }
 
 TEST(BuildTest, WritesTheFourFilesOfASetup) {
@@ -80,7 +86,8 @@ TEST(BuildTest, ScriptSectionsHoldTheProject) {
   std::string text = f.ScriptOf(f.out() + "/mysetup");
 
   // CR LF throughout, eleven section ends.
-  EXPECT_EQ(std::regex_search(text, std::regex("[^\r]\n")), false);
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+    ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << at;
   size_t ends = 0;
   for (size_t at = 0; (at = text.find("\r\n$\r\n", at)) != std::string::npos; ++at) ++ends;
   EXPECT_EQ(ends, 11u);
@@ -118,7 +125,8 @@ TEST(BuildTest, ScriptSectionsHoldTheProject) {
   // Headers for the enabled installer-side statements only: the fixed one, a fresh one.
   ASSERT_EQ(s.command_headers.size(), 4u);
   EXPECT_EQ(s.CommandHeader(2), "DC98F967");
-  EXPECT_TRUE(std::regex_match(s.CommandHeader(4), std::regex("[0-9A-F]{8}")));
+  EXPECT_EQ(s.CommandHeader(4).size(), 8u);
+  EXPECT_TRUE(IsUpperHex(s.CommandHeader(4)));
   EXPECT_EQ(s.CommandHeader(6), "");
   EXPECT_EQ(s.statement_media[4], "Block1");
 

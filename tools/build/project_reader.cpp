@@ -141,7 +141,8 @@ class Reader {
   void SetupSetting(LineCursor& cursor, const std::string& key, const std::string& value,
                     int number) {
     if (key == "base") {
-      if (value.empty() || value.find_first_of("/\\") != std::string::npos)
+      if (value.empty() || value == "." || value == ".." ||
+          value.find_first_of("/\\") != std::string::npos)
         cursor.Fail("the base name must be a plain file name");
       project_.base = value;
     } else if (key == "package") {
