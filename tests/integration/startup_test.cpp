@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/integration/setup_fixture.h"
+#include "tests/support/setup_fixture.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "tests/integration/setup_fixture.h"
+#include "tests/support/setup_fixture.h"
 
 #include <filesystem>
 #include <stdexcept>
