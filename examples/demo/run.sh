@@ -27,7 +27,8 @@ rm -rf "$project" "$out/setup" "$out/prefix"
 mkdir -p "$project" "$out/prefix"
 cp "$demo/setup.qsp" "$project/"
 cp -r "$demo/support" "$project/"
-wixl -D ProductDir="$demo/product" -o "$project/demo.msi" "$demo/demo.wxs"
+# wixl takes file sources relative to the current folder only.
+(cd "$demo" && wixl -D ProductDir=product -o "$project/demo.msi" demo.wxs)
 "$bin/quillset-build" "$project/setup.qsp" -o "$out/setup"
 
 log=$out/trace.log

@@ -1,6 +1,7 @@
 #include "tools/build/project_reader.h"
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -245,7 +246,8 @@ Project ReadProject(std::string_view text, const std::string& file) {
 
 Project ReadProjectFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw BuildError(path, 0, "cannot read the project file");
+  if (!std::filesystem::is_regular_file(path) || !in)
+    throw BuildError(path, 0, "cannot read the project file");
   std::ostringstream text;
   text << in.rdbuf();
   return ReadProject(text.str(), path);

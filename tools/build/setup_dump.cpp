@@ -52,7 +52,7 @@ std::vector<std::vector<std::string>> SplitRecords(const script::LoadedScript& s
 
 script::LoadedScript ReadSetupScript(const std::string& setup_path) {
   std::ifstream in(setup_path, std::ios::binary);
-  if (!in) throw BuildError(setup_path, 0, "cannot read the setup");
+  if (!fs::is_regular_file(setup_path) || !in) throw BuildError(setup_path, 0, "cannot read the setup");
   std::ostringstream buffer;
   buffer << in.rdbuf();
   const std::string bytes = buffer.str();
