@@ -10,6 +10,7 @@
 #include "engine/trace_log.h"
 #include "media/seven_zip_wrap.h"
 #include "platform/platform.h"
+#include "script/compiler.h"
 #include "script/loaded_script.h"
 #include "script/message_table.h"
 #include "vars/variable_store.h"
@@ -47,6 +48,8 @@ struct RunState {
   std::string architecture_mode = "Win32";
   std::string root_folder;
   std::string script_product_code;
+  // The label list and the per-statement deferral list of the compilation.
+  script::CompileTables compiled;
   // Installer properties waiting to be written into the package, in order.
   std::vector<std::pair<std::string, std::string>> pending_properties;
   // The parameter file's lines: alternating property name and value.

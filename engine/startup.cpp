@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/support_folder.h"
 #include "platform/win_path.h"
+#include "script/compiler.h"
 #include "script/image_locator.h"
 
 namespace quillset::engine {
@@ -11,6 +12,12 @@ namespace {
 
 // A start-up failure that ends the run at once with its exit code.
 struct EndRun {
+  int exit_code;
+};
+
+// The script does not compile: the process ends at once, leaving the support folder for the
+// author to inspect.
+struct HaltRun {
   int exit_code;
 };
 
@@ -74,6 +81,8 @@ class EngineRun {
       return end.exit_code;
     } catch (const TerminateRun&) {
       return e_.exit_code;
+    } catch (const HaltRun& halt) {
+      return halt.exit_code;
     }
     Shutdown();
     return e_.exit_code;
@@ -203,6 +212,8 @@ class EngineRun {
     Trace("    </Variables>");
 
     Trace("    <CompileScript>");
+    script::CompileResult compiled = script::Compile(e_.script, e_.variables, e_.run.compiled);
+    if (compiled.result != script::kCompiledSuccessfully) throw HaltRun{kExitCompileFailure};
     Trace("    </CompileScript>");
 
     e_.variables.manager().Clear();

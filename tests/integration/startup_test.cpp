@@ -138,5 +138,19 @@ TEST(Startup, ResumeEntryOfTheProductIsRemoved) {
   EXPECT_EQ(RunProcess({BinPath("quillset-reg"), "query", key, "/v", "Other"}, env).exit_code, 0);
 }
 
+TEST(Startup, ScriptThatDoesNotCompileEndsWith314AndKeepsTheSupportFolder) {
+  TempDir root, prefix;
+  SetupFolder setup(root, ScriptOf({{"If", {"TITLE", "0", "x", "FALSE"}, ""}}));
+  setup.AddResources({{"readme.txt", "kept"}});
+  setup.AddFile("setup.msi", "package");
+  EngineRun run = RunSetup(setup, prefix.path(), {});
+  EXPECT_EQ(run.process.exit_code, 314 & 0xFF);  // an exit status keeps the low 8 bits
+  EXPECT_EQ(run.process.err, "");                 // no message, even in an interactive run
+  ASSERT_GE(run.trace_lines.size(), 2u);
+  EXPECT_EQ(run.trace_lines.back(), "    <CompileScript>");
+  EXPECT_EQ(SupportFolders(prefix), std::vector<std::string>{"zep1"});
+  EXPECT_EQ(ReadFile(TempFolderOf(prefix) + "/zep1/readme.txt"), "kept");
+}
+
 }  // namespace
 }  // namespace quillset::testing

@@ -27,7 +27,7 @@ std::string ScriptOf(const std::vector<Statement>& statements, const std::string
       parameters.push_back(id);
       for (const auto& p : statements[n].parameters) parameters.push_back(p);
     }
-    disabled.push_back("");
+    disabled.push_back(statements[n].disabled ? "C" : "");
     media.push_back("");
     if (!statements[n].header.empty()) {
       headers.push_back(statements[n].header);
