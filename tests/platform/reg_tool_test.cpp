@@ -150,6 +150,7 @@ TEST_F(RegToolTest, ImportReadsUtf16AndRegedit4AndAppliesDeletions) {
 }
 
 TEST_F(RegToolTest, MalformedRegFilesAreRejectedWithoutChanges) {
+  static const char kZeros[] = "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\A\0B]\r\n\"\0\"=hex:\r\n";
   const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Bad]\r\n";
   const std::pair<std::string, std::string> cases[] = {
       {"", "the file is empty"},
@@ -173,7 +174,7 @@ TEST_F(RegToolTest, MalformedRegFilesAreRejectedWithoutChanges) {
       {header + "[HKEY_NOWHERE\\X]\r\n", "Invalid key name"},
       {"\xFF\xFE" "W\0", "line 1: not a registry file"},
       {"\xFF\xFE" "W", "line 1: not a registry file"},
-      {std::string("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\A\0B]\r\n\"\0\"=hex:\r\n", 75), ""},
+      {std::string(kZeros, sizeof kZeros - 1), ""},
   };
   std::string file = prefix_ / "bad.reg";
   for (const auto& [text, message] : cases) {
