@@ -1,25 +1,24 @@
 #!/usr/bin/env bash
 # Builds the demo setup and runs it silently in a fresh prefix.
 #   examples/demo/run.sh [OUTDIR]     (default: a new folder below /tmp)
-# QUILLSET_BUILD names the build folder (default: build at the top of the checkout).
+# Installs the Debian packages it needs and builds into build/ first; QUILLSET_BUILD names an
+# existing build folder to use instead.
 set -euo pipefail
 demo=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$demo/../.." && pwd)
 bin=${QUILLSET_BUILD:-$root/build}/bin
 out=${1:-$(mktemp -d /tmp/quillset-demo-XXXXXX)}
 
-missing=()
-for file in quillset-build quillset zep.lib; do
-  [[ -e $bin/$file ]] || missing+=("$bin/$file")
-done
-command -v wixl >/dev/null || missing+=("the wixl command (apt-get install wixl)")
-command -v 7z >/dev/null || missing+=("the 7z command (apt-get install p7zip-full)")
-if ((${#missing[@]})); then
-  echo "The demo needs what is not there yet:" >&2
-  printf '  %s\n' "${missing[@]}" >&2
-  echo "Build first: cmake -S $root -B ${QUILLSET_BUILD:-$root/build} -G Ninja && cmake --build ${QUILLSET_BUILD:-$root/build}" >&2
-  exit 1
+# Set the machine up and build (both quick when already done), unless a build folder is given.
+if [[ -z ${QUILLSET_BUILD:-} ]]; then
+  bash "$root/.ci/install-packages"
+  cmake -S "$root" -B "$root/build" -G Ninja > "$root/build.configure.log" 2>&1 \
+    || { cat "$root/build.configure.log" >&2; exit 1; }
+  cmake --build "$root/build" --target quillset zep_lib quillset-build -j"$(nproc)"
 fi
+for file in quillset-build quillset zep.lib; do
+  [[ -e $bin/$file ]] || { echo "missing: $bin/$file" >&2; exit 1; }
+done
 
 # The package is made at demo time, beside a copy of the project, so the source tree stays clean.
 project=$out/project
