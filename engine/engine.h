@@ -13,6 +13,7 @@
 #include "script/compiler.h"
 #include "script/loaded_script.h"
 #include "script/message_table.h"
+#include "ui/progress.h"
 #include "vars/variable_store.h"
 
 namespace quillset::engine {
@@ -68,6 +69,7 @@ class Engine {
   StartupState startup;
   RunState run;
   vars::VariableStore variables;
+  ui::Progress progress{variables};
   media::SevenZipWrap archives;
   std::string title;  // the TITLE variable as copied before every statement
   bool logo_caption = false;  // KVORLOGO as copied before every statement

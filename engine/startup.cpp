@@ -217,7 +217,7 @@ class EngineRun {
     Trace("    </CompileScript>");
 
     e_.variables.manager().Clear();
-    DefineReservedProgressVariables();
+    e_.progress.DefineReservedVariables();
 
     Trace("    <BootStrap>");
     Trace("    </BootStrap>");
@@ -249,15 +249,6 @@ class EngineRun {
       Trace("</Quillset>");
       throw TerminateRun{};
     }
-  }
-
-  // Workers report progress through these; dialogs read them while work runs in the background.
-  void DefineReservedProgressVariables() {
-    static const std::pair<const char*, const char*> kReserved[] = {
-        {"KVOR_thProgress", "0"},      {"KVOR_thMax", "100"},        {"KVOR_thMin", "0"},
-        {"KVOR_thProgressText", ""},   {"KVOR_thFinished", "FALSE"}, {"KVOR_thCancelled", "FALSE"},
-    };
-    for (const auto& [name, value] : kReserved) e_.variables.SetVariable(name, value, "Pre-Initialization");
   }
 
   // A reboot-and-resume leaves a Run entry named after the product code's first eight digits.
