@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "commands/random.h"
 #include "platform/platform.h"
 #include "script/loaded_script.h"
 #include "script/localization.h"
@@ -28,6 +29,8 @@ struct EngineServices {
   std::vector<std::string>& persisted_variables;
   // The engine's temporary folder, with a trailing backslash.
   const std::string& temp_folder;
+  // The generator of "Mathematics", one per run.
+  RandomGenerator& random;
 };
 
 class Statement {

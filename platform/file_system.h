@@ -75,6 +75,10 @@ class FileSystem {
   // where the host has no short names.
   virtual std::string LongPathName(const std::string& path) = 0;
   virtual std::string ShortPathName(const std::string& path) = 0;
+  // A new empty file with a unique name in the folder, as GetTempFileName numbers it: the first
+  // three characters of the prefix, a hexadecimal number and ".tmp". Answers its full path, or
+  // empty when no file could be made or the path would not fit in 260 bytes.
+  virtual std::string CreateTempFile(const std::string& folder, const std::string& prefix) = 0;
 };
 
 // Whole-file helpers over FileSystem::Open.

@@ -58,6 +58,8 @@ class System {
   virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;
   virtual std::string CurrentDirectory() = 0;
   virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
+  // The process's environment block: every entry "NAME=VALUE" in the block's order.
+  virtual std::vector<std::string> EnvironmentBlock() = 0;
 
   virtual OsVersion GetOsVersion() = 0;
   virtual bool IsAdministrator() = 0;

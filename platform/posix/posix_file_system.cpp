@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -266,5 +267,29 @@ std::string PosixFileSystem::LongPathName(const std::string& path) {
 }
 
 std::string PosixFileSystem::ShortPathName(const std::string& path) { return LongPathName(path); }
+
+std::string PosixFileSystem::CreateTempFile(const std::string& folder, const std::string& prefix) {
+  std::string base = folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+  base += prefix.substr(0, 3);
+  // Numbers are 16 bits without 0, tried upwards from one taken from the clock, as Windows does.
+  auto ticks = std::chrono::steady_clock::now().time_since_epoch() / std::chrono::milliseconds(1);
+  uint32_t start = static_cast<uint32_t>(ticks) % 0xFFFF;
+  for (uint32_t step = 0; step < 0xFFFF; ++step) {
+    char number[8];
+    snprintf(number, sizeof number, "%X", (start + step) % 0xFFFF + 1);
+    std::string path = base + number + ".tmp";
+    if (path.size() >= 260) return "";
+    auto host = paths_.ToHost(path);
+    if (!host) return "";
+    // O_EXCL: of two processes picking the same number, one gets EEXIST and moves on.
+    int fd = open(host->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      close(fd);
+      return path;
+    }
+    if (errno != EEXIST) return "";
+  }
+  return "";
+}
 
 }  // namespace quillset::platform::posix

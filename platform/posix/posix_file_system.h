@@ -28,6 +28,7 @@ class PosixFileSystem : public FileSystem {
   DriveType GetDriveType(const std::string& path) override;
   std::string LongPathName(const std::string& path) override;
   std::string ShortPathName(const std::string& path) override;
+  std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
 
  private:
   const PathMap& paths_;

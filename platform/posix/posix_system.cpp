@@ -65,6 +65,12 @@ std::optional<std::string> PosixSystem::GetEnvironmentVariable(const std::string
   return std::nullopt;
 }
 
+std::vector<std::string> PosixSystem::EnvironmentBlock() {
+  std::vector<std::string> entries;
+  for (char** entry = environ; *entry; ++entry) entries.emplace_back(*entry);
+  return entries;
+}
+
 void PosixSystem::BindToFirstProcessor() {
   cpu_set_t set;
   CPU_ZERO(&set);

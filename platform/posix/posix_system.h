@@ -22,6 +22,7 @@ class PosixSystem : public System {
   std::string SpecialFolderPath(SpecialFolder folder) override;
   std::string CurrentDirectory() override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
+  std::vector<std::string> EnvironmentBlock() override;
   OsVersion GetOsVersion() override { return facts_.os; }
   bool IsAdministrator() override { return facts_.administrator; }
   bool IsElevated() override { return facts_.elevated; }

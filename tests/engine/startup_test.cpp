@@ -28,6 +28,7 @@ class SetupSystem : public platform::System {
   std::string SpecialFolderPath(platform::SpecialFolder f) override { return real_.SpecialFolderPath(f); }
   std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
   std::optional<std::string> GetEnvironmentVariable(const std::string& n) override { return real_.GetEnvironmentVariable(n); }
+  std::vector<std::string> EnvironmentBlock() override { return real_.EnvironmentBlock(); }
   platform::OsVersion GetOsVersion() override { return real_.GetOsVersion(); }
   bool IsAdministrator() override { return real_.IsAdministrator(); }
   bool IsElevated() override { return real_.IsElevated(); }
@@ -70,6 +71,7 @@ class WatchedFiles : public platform::FileSystem {
   platform::DriveType GetDriveType(const std::string& p) override { return real_.GetDriveType(p); }
   std::string LongPathName(const std::string& p) override { return real_.LongPathName(p); }
   std::string ShortPathName(const std::string& p) override { return real_.ShortPathName(p); }
+  std::string CreateTempFile(const std::string& f, const std::string& p) override { return real_.CreateTempFile(f, p); }
 
  private:
   platform::FileSystem& real_;
