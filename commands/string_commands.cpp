@@ -118,7 +118,8 @@ void ParseString(Statement& statement) {
   auto& variables = statement.services.variables;
   const std::string source = variables.ExpandPath(statement.Parameter(1));
   std::string separator = variables.ExpandPath(statement.Parameter(2));
-  const std::string first_name = statement.Parameter(3), second_name = statement.Parameter(4);
+  const std::string first_name = VariableName(statement.Parameter(3));
+  const std::string second_name = VariableName(statement.Parameter(4));
   CreateWhenMissing(statement, first_name);
   CreateWhenMissing(statement, second_name);
   std::string searched = source;

@@ -191,8 +191,9 @@ TEST_F(StringCommandsTest, ParseString) {
   for (const auto& c : cases) {
     Run({{"Parse String", {c.source, c.separator, "left", "$RIGHT$", c.mode, c.trim, c.ignore_case}}});
     EXPECT_EQ(Var("LEFT"), c.first) << c.source << " / " << c.separator << " mode " << c.mode;
-    EXPECT_EQ(Var("$RIGHT$"), c.second) << c.source << " / " << c.separator << " mode " << c.mode;
+    EXPECT_EQ(Var("RIGHT"), c.second) << c.source << " / " << c.separator << " mode " << c.mode;
   }
+  EXPECT_FALSE(variables_.Exists("$RIGHT$"));
 }
 
 TEST_F(StringCommandsTest, ParseStringExpandsItsTextsAndMayLeaveOutAResult) {
