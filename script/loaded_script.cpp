@@ -1,31 +1,42 @@
 #include "script/loaded_script.h"
 
+#include <algorithm>
+#include <functional>
 #include <stdexcept>
+#include <utility>
 
 #include "script/text_lines.h"
 
 namespace quillset::script {
 namespace {
 
-// Replaces every occurrence of needle (upper case) in text, letters compared without regard to
-// case. Once a replacement would take the text beyond max_length, the rest stays as it is.
-std::string ReplaceIgnoreCase(const std::string& text, const std::string& needle,
-                              const std::string& value, size_t max_length) {
-  const std::string folded = UpperCase(text);
-  size_t found = folded.find(needle);
-  if (found == std::string::npos) return text;
+struct FoldedHash {
+  size_t operator()(char c) const { return static_cast<unsigned char>(FoldCase(c)); }
+};
+struct FoldedEqual {
+  bool operator()(char a, char b) const { return FoldCase(a) == FoldCase(b); }
+};
+
+// Replaces every occurrence of needle in text, letters compared without regard to case. Once a
+// replacement would take the text beyond max_length, the rest stays as it is.
+void ReplaceIgnoreCase(std::string& text, const std::string& needle, const std::string& value,
+                       size_t max_length) {
+  const std::boyer_moore_horspool_searcher search(needle.begin(), needle.end(), FoldedHash(),
+                                                  FoldedEqual());
+  auto found = std::search(text.cbegin(), text.cend(), search);
+  if (found == text.cend()) return;
   std::string result;
-  size_t start = 0;
+  auto start = text.cbegin();
   size_t total = text.size();  // the length the result will have
-  for (; found != std::string::npos; found = folded.find(needle, start)) {
+  for (; found != text.cend(); found = std::search(start, text.cend(), search)) {
     if (value.size() > needle.size() && total + (value.size() - needle.size()) > max_length) break;
     total = total + value.size() - needle.size();
-    result.append(text, start, found - start);
+    result.append(start, found);
     result += value;
-    start = found + needle.size();
+    start = found + static_cast<std::ptrdiff_t>(needle.size());
   }
-  result.append(text, start);
-  return result;
+  result.append(start, text.cend());
+  text = std::move(result);
 }
 
 }  // namespace
@@ -58,8 +69,8 @@ std::string LoadedScript::ExpandCompilerVariables(const std::string& text) const
     if (current.find('#') == std::string::npos) return current;
     std::string next = current;
     for (size_t i = 0; i + 1 < compiler_variables.size(); i += 2) {
-      next = ReplaceIgnoreCase(next, "#" + UpperCase(compiler_variables[i]) + "#",
-                               compiler_variables[i + 1], kMaxExpandedLength);
+      ReplaceIgnoreCase(next, "#" + compiler_variables[i] + "#", compiler_variables[i + 1],
+                        kMaxExpandedLength);
     }
     if (next.find('$') == std::string::npos || next == current) return next;
     current = std::move(next);
