@@ -6,12 +6,15 @@
 #include <utility>
 #include <vector>
 
+#include "commands/random.h"
+#include "commands/statement.h"
 #include "engine/command_line.h"
 #include "engine/trace_log.h"
 #include "media/seven_zip_wrap.h"
 #include "platform/platform.h"
 #include "script/compiler.h"
 #include "script/loaded_script.h"
+#include "script/localization.h"
 #include "script/message_table.h"
 #include "ui/progress.h"
 #include "vars/variable_store.h"
@@ -53,6 +56,8 @@ struct RunState {
   script::CompileTables compiled;
   // Installer properties waiting to be written into the package, in order.
   std::vector<std::pair<std::string, std::string>> pending_properties;
+  // Variables kept for maintenance runs, in the order first seen.
+  std::vector<std::string> persisted_variables;
   // The parameter file's lines: alternating property name and value.
   std::vector<std::string> parameter_file;
 };
@@ -71,6 +76,9 @@ class Engine {
   vars::VariableStore variables;
   ui::Progress progress{variables};
   media::SevenZipWrap archives;
+  script::Localization localization;
+  commands::RandomGenerator random;
+  commands::CommandTable commands;
   std::string title;  // the TITLE variable as copied before every statement
   bool logo_caption = false;  // KVORLOGO as copied before every statement
   int exit_code = 0;

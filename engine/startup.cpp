@@ -2,7 +2,10 @@
 #include <stdexcept>
 
 #include "engine/engine.h"
+#include "engine/predefined_variables.h"
 #include "engine/support_folder.h"
+#include "commands/string_commands.h"
+#include "interp/statement_loop.h"
 #include "platform/win_path.h"
 #include "script/compiler.h"
 #include "script/image_locator.h"
@@ -27,20 +30,6 @@ struct TerminateRun {};
 constexpr const char* kInternalUseOnly = "For internal use only";
 constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 
-script::ByteReader FileReader(platform::File& file) {
-  return [&file](uint64_t offset, uint64_t length, std::string& out) {
-    out.resize(length);
-    if (!file.Seek(offset)) return false;
-    size_t done = 0;
-    while (done < length) {
-      int64_t n = file.Read(out.data() + done, length - done);
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
-  };
-}
-
 // Where the data appended to an executable image starts, and the file's size.
 struct AppendedData {
   uint64_t offset = 0;
@@ -53,7 +42,7 @@ AppendedData LocateAppendedData(platform::FileSystem& files, const std::string& 
   if (!file) throw std::runtime_error("Unable to open " + path);
   auto size = file->Size();
   if (!size) throw std::runtime_error("Unable to read " + path);
-  script::ImageSize image = script::LocateImageEnd(FileReader(*file), *size);
+  script::ImageSize image = script::LocateImageEnd(script::FileReader(*file), *size);
   if (!image.size) throw std::runtime_error(path + ": " + image.error);
   return {*image.size, *size};
 }
@@ -228,9 +217,11 @@ class EngineRun {
       return;
 
     Trace("    <kvor>");
+    DefineInitializationVariables(e_);
     RemoveResumeEntry();
     RegisterCommandHeaders();
     e_.variables.InjectOverrides();
+    RunStatements();
     Trace("    </kvor>");
 
     Trace("    <ExitScript>");
@@ -248,6 +239,29 @@ class EngineRun {
       Trace("  </RemovableMediaPrematureEject>");
       Trace("</Quillset>");
       throw TerminateRun{};
+    }
+  }
+
+  void RunStatements() {
+    commands::EngineServices services{e_.platform,  e_.variables,    e_.script,
+                                      e_.messages,  e_.localization, e_.progress,
+                                      e_.run.persisted_variables, e_.startup.temp_folder, e_.random};
+    interp::LoopHooks hooks;
+    hooks.refresh = [this] { RefreshBeforeStatement(e_); };
+    hooks.plugin_library_path = [this](size_t n, const std::string& library) {
+      const std::string& block = n < e_.script.statement_media.size() ? e_.script.statement_media[n] : std::string();
+      if (block.empty()) return e_.startup.support_folder + platform::ExtractFileName(library);
+      return e_.startup.data_folder + block + library;
+    };
+    hooks.show_error = [this](const std::string& text) {
+      e_.platform.dialogs.MessageBox(e_.WindowCaption(), text, platform::kMbOk | platform::kMbIconError);
+    };
+    interp::LoopResult result = interp::StatementLoop(services, e_.commands, std::move(hooks)).Run();
+    if (result.exit_code) e_.exit_code = *result.exit_code;
+    if (result.runtime_error) {
+      e_.ShowError(result.error_text);
+      // A silent caller must not read a failed run as a success.
+      e_.exit_code = kExitRuntimeError;
     }
   }
 
@@ -296,7 +310,9 @@ class EngineRun {
 Engine::Engine(platform::Platform& p)
     : platform(p),
       trace(p.files, p.system),
-      archives(p.libraries, platform::ExtractFilePath(p.system.ExecutablePath()) + "zep.lib") {}
+      archives(p.libraries, platform::ExtractFilePath(p.system.ExecutablePath()) + "zep.lib") {
+  commands::RegisterStringCommands(commands);
+}
 
 std::string Engine::WindowCaption() const {
   if (logo_caption) return title;

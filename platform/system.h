@@ -75,6 +75,10 @@ class System {
   virtual uint64_t TickCountMs() = 0;
   virtual void SleepMs(uint32_t milliseconds) = 0;
 
+  // Today's date in the system's short date format, the time in its long time format.
+  virtual std::string ShortDate() = 0;
+  virtual std::string LongTime() = 0;
+
   // Text in the system's ANSI code page to UTF-16LE bytes (no byte-order mark).
   virtual std::string AnsiToUtf16Le(const std::string& text) = 0;
 };

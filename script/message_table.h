@@ -46,6 +46,7 @@ enum Message : size_t {
   kMsgSetupResourceDecompressionFailure = 3,
   kMsgSetupDatabaseNotFound = 4,
   kMsgRuntimeErrorInInstall = 5,
+  kMsgGeneralSetupFailure = 19,
   kMsgRuntimeErrorInScript = 20,
   kMsgComplete = 21,
   kMsgWizard = 23,

@@ -1,5 +1,7 @@
 #include "platform/posix/posix_system.h"
 
+#include <ctime>
+
 #include <sched.h>
 #include <unistd.h>
 
@@ -86,5 +88,22 @@ uint64_t PosixSystem::TickCountMs() {
 void PosixSystem::SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 std::string PosixSystem::AnsiToUtf16Le(const std::string& text) { return Utf8ToUtf16Le(text); }
+
+namespace {
+
+// The locale's date or time representation of the current local time.
+std::string FormatNow(const char* format) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buffer[128];
+  size_t length = std::strftime(buffer, sizeof buffer, format, &local);
+  return std::string(buffer, length);
+}
+
+}  // namespace
+
+std::string PosixSystem::ShortDate() { return FormatNow("%x"); }
+std::string PosixSystem::LongTime() { return FormatNow("%X"); }
 
 }  // namespace quillset::platform::posix

@@ -34,6 +34,8 @@ class PosixSystem : public System {
   uint64_t TickCountMs() override;
   void SleepMs(uint32_t milliseconds) override;
   std::string AnsiToUtf16Le(const std::string& text) override;
+  std::string ShortDate() override;
+  std::string LongTime() override;
 
  private:
   const Layout& layout_;

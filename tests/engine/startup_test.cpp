@@ -40,6 +40,8 @@ class SetupSystem : public platform::System {
   uint64_t TickCountMs() override { return real_.TickCountMs(); }
   void SleepMs(uint32_t ms) override { real_.SleepMs(ms); }
   std::string AnsiToUtf16Le(const std::string& t) override { return real_.AnsiToUtf16Le(t); }
+  std::string ShortDate() override { return real_.ShortDate(); }
+  std::string LongTime() override { return real_.LongTime(); }
 
  private:
   platform::System& real_;

@@ -16,7 +16,8 @@ std::string ComposeScript(const std::vector<std::vector<std::string>>& sections)
   return text;
 }
 
-std::string ScriptOf(const std::vector<Statement>& statements, const std::string& product_code) {
+std::string ScriptOf(const std::vector<Statement>& statements, const std::string& product_code,
+                     const std::vector<std::string>& plugin_commands) {
   std::vector<std::string> commands, identifiers, parameters, disabled, media, headers;
   for (size_t n = 0; n < statements.size(); ++n) {
     char id[64];
@@ -36,11 +37,13 @@ std::string ScriptOf(const std::vector<Statement>& statements, const std::string
   }
   std::vector<std::string> language = {"FALSE", "English"};
   language.insert(language.end(), headers.begin(), headers.end());
+  std::vector<std::string> product = {product_code, "Test Product"};
+  product.insert(product.end(), plugin_commands.begin(), plugin_commands.end());
   return ComposeScript({commands,
                         identifiers,
                         parameters,
                         disabled,
-                        {product_code, "Test Product"},
+                        product,
                         {"Test Company", "", "", "", "", "1.0"},
                         media,
                         {"1"},

@@ -21,7 +21,9 @@ struct Statement {
   std::string header = "";  // command header, empty for none
   bool disabled = false;    // flag "C"; the command is written as given
 };
-std::string ScriptOf(const std::vector<Statement>& statements, const std::string& product_code = "{6A1F0C3B-2D4E-4F5A-8B9C-0D1E2F3A4B5C}");
+std::string ScriptOf(const std::vector<Statement>& statements,
+                     const std::string& product_code = "{6A1F0C3B-2D4E-4F5A-8B9C-0D1E2F3A4B5C}",
+                     const std::vector<std::string>& plugin_commands = {});
 
 class SetupFolder {
  public:
