@@ -5,6 +5,7 @@
 #include "commands/mathematics.h"
 #include "commands/path_parts.h"
 #include "vars/integer_text.h"
+#include "vars/text_case.h"
 
 namespace quillset::commands {
 namespace {
@@ -13,11 +14,6 @@ constexpr std::string_view kPersistenceMarker = "$KVOR$KVOR$";
 constexpr size_t kMaxPath = 260;  // the system's path buffer, terminator included
 
 // Case mapping of ASCII letters only: other bytes may be parts of multi-byte characters.
-std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
-}
 
 std::string Lower(std::string text) {
   for (char& c : text)
@@ -33,7 +29,7 @@ std::string VariableName(const std::string& parameter) {
 
 void CreateWhenMissing(Statement& statement, const std::string& name) {
   if (!name.empty() && !statement.services.variables.Exists(name))
-    statement.services.variables.SetVariable(Upper(name), "", statement.Context());
+    statement.services.variables.SetVariable(vars::UpperCase(name), "", statement.Context());
 }
 
 // Keeps the background-work flag raised while the statement publishes, also when it fails.
@@ -63,11 +59,11 @@ void SetVariable(Statement& statement) {
 
   auto& persisted = statement.services.persisted_variables;
   if (persist && std::none_of(persisted.begin(), persisted.end(),
-                              [&](const std::string& kept) { return Upper(kept) == Upper(name); }))
+                              [&](const std::string& kept) { return vars::UpperCase(kept) == vars::UpperCase(name); }))
     persisted.push_back(name);
 
   BackgroundWork background(statement.services.progress);
-  if (Upper(name) == "PROGRESS" || Upper(name) == "PROGRESSTEXT") {
+  if (vars::UpperCase(name) == "PROGRESS" || vars::UpperCase(name) == "PROGRESSTEXT") {
     int32_t position = vars::TextToInt(variables.GetVariable("PROGRESS"));
     statement.services.progress.Report(variables.GetVariable("PROGRESSTEXT"), 0, 100, position);
   }
@@ -77,8 +73,8 @@ void SetVariable(Statement& statement) {
 std::string ReplaceText(const std::string& source, const std::string& find, const std::string& replacement,
                         bool ignore_case, bool all) {
   if (source.empty() || find.empty() || find.size() > source.size()) return source;
-  const std::string haystack = ignore_case ? Upper(source) : source;
-  const std::string needle = ignore_case ? Upper(find) : find;
+  const std::string haystack = ignore_case ? vars::UpperCase(source) : source;
+  const std::string needle = ignore_case ? vars::UpperCase(find) : find;
   std::string result;
   size_t from = 0;
   for (size_t match; (match = haystack.find(needle, from)) != std::string::npos;) {
@@ -96,7 +92,7 @@ void ReplaceString(Statement& statement) {
   std::string replacement = vars::EncodeNewlines(variables.Expand(statement.Parameter(3)));
   std::string result = ReplaceText(variables.GetVariable(name), find, replacement, vars::IsTrue(statement.Parameter(4)),
                                    vars::IsTrue(statement.Parameter(5)));
-  variables.SetVariable(Upper(name), result, statement.Context());
+  variables.SetVariable(vars::UpperCase(name), result, statement.Context());
 }
 
 // Characters first..last (1-based, inclusive) of the text; out-of-range ends are clipped.
@@ -171,8 +167,8 @@ void ParseString(Statement& statement) {
     first = TrimControls(first);
     second = TrimControls(second);
   }
-  if (!first_name.empty()) variables.SetVariable(Upper(first_name), first, statement.Context());
-  if (!second_name.empty()) variables.SetVariable(Upper(second_name), second, statement.Context());
+  if (!first_name.empty()) variables.SetVariable(vars::UpperCase(first_name), first, statement.Context());
+  if (!second_name.empty()) variables.SetVariable(vars::UpperCase(second_name), second, statement.Context());
 }
 
 // The statements that rewrite the value of a variable named bare in parameter 1, path-expanded.
@@ -183,7 +179,7 @@ std::string PathValue(Statement& statement) {
 
 void ConvertCase(Statement& statement) {
   std::string value = PathValue(statement);
-  statement.Assign(statement.Parameter(1), vars::IsTrue(statement.Parameter(2)) ? Upper(value) : Lower(value));
+  statement.Assign(statement.Parameter(1), vars::IsTrue(statement.Parameter(2)) ? vars::UpperCase(value) : Lower(value));
 }
 
 void ConvertPath(Statement& statement) {
@@ -216,7 +212,7 @@ void Mathematics(Statement& statement) {
 void GetTemporaryFile(Statement& statement) {
   std::string name = VariableName(statement.Parameter(1));
   std::string path = statement.services.platform.files.CreateTempFile(statement.services.temp_folder, "zep");
-  statement.Assign(Upper(name), path);
+  statement.Assign(vars::UpperCase(name), path);
 }
 
 // %NAME% references replaced by the environment's values; an unknown name, "%%" included,
@@ -247,7 +243,7 @@ void GetEnvironment(Statement& statement) {
     for (size_t i = 0; i < entries.size(); ++i) result += (i == 0 ? "" : "$NEWLINE$") + entries[i];
   }
   std::string name = VariableName(statement.Parameter(2));
-  statement.Assign(Upper(name), result);
+  statement.Assign(vars::UpperCase(name), result);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "vars/text_case.h"
+
 namespace quillset::engine {
 namespace {
 
@@ -13,12 +15,6 @@ std::string Lower(std::string_view text) {
   return result;
 }
 
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return result;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -120,7 +116,7 @@ CommandLine ParseCommandLine(std::string_view line) {
     if (argument.empty() || argument[0] == '/' || argument[0] == '-') continue;
     size_t equals = argument.find('=');
     if (equals == std::string::npos) continue;
-    result.variables.emplace_back(Upper(argument.substr(0, equals)), argument.substr(equals + 1));
+    result.variables.emplace_back(vars::UpperCase(argument.substr(0, equals)), argument.substr(equals + 1));
   }
   return result;
 }

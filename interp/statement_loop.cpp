@@ -9,6 +9,7 @@
 #include "script/message_table.h"
 #include "vars/expression.h"
 #include "vars/integer_text.h"
+#include "vars/text_case.h"
 
 namespace quillset::interp {
 namespace {
@@ -17,11 +18,6 @@ constexpr const char* kPluginMissing =
     "Unable to load plug-in library. Please rebuild your project and make sure all required plug-ins are "
     "installed.\r\rAction skipped";
 
-std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
-}
 
 bool IsBlockOpener(const std::string& command) { return command == "If" || command == "Wizard Loop"; }
 
@@ -37,7 +33,7 @@ StatementLoop::StatementLoop(commands::EngineServices& services, const commands:
     : services_(services), commands_(commands), hooks_(std::move(hooks)) {
   const auto& script = services_.script;
   for (size_t n = 0; n < script.statement_count(); ++n)
-    if (script.commands[n] == "Label") labels_.emplace(Upper(script.Parameter(script.identifiers[n], 1)), n);
+    if (script.commands[n] == "Label") labels_.emplace(vars::UpperCase(script.Parameter(script.identifiers[n], 1)), n);
 }
 
 bool StatementLoop::IsPassedOver(size_t n) const {
@@ -143,7 +139,7 @@ void StatementLoop::RunControl(size_t n, const std::string& c) {
     direction_ = 1;
   } else if (c == "GoTo Label") {
     std::string name = statement.Parameter(1);
-    auto found = labels_.find(Upper(name));
+    auto found = labels_.find(vars::UpperCase(name));
     if (found == labels_.end()) throw std::runtime_error("LABEL undefined: " + name);
     position_ = found->second;
     skip_ = Skip::kNone;
@@ -158,7 +154,7 @@ void StatementLoop::RunControl(size_t n, const std::string& c) {
     ended_ = true;
   } else if (c == "Evaluate Expression") {
     std::string name = statement.Parameter(2);
-    if (!services_.variables.Exists(name)) services_.variables.SetVariable(Upper(name), "", statement.Context());
+    if (!services_.variables.Exists(name)) services_.variables.SetVariable(vars::UpperCase(name), "", statement.Context());
     std::string outcome = vars::Evaluate(services_.variables.ExpandQuoted(statement.Parameter(1)));
     services_.variables.SetVariable(name, outcome, statement.Context());
   }

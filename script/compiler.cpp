@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "vars/expression.h"
+#include "vars/text_case.h"
 
 namespace quillset::script {
 namespace {
@@ -59,11 +60,6 @@ const std::unordered_set<std::string>& InstallerSideCommands() {
   return commands;
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
-}
 
 // The part after the last backslash or colon holds none of / * ? " < > |.
 bool IsLegalFileName(const std::string& text) {
@@ -111,7 +107,7 @@ class Compiler {
   }
 
   void Declare(const std::string& name) {
-    if (!name.empty()) store_.SetVariable(Upper(name), "", kCompilation);
+    if (!name.empty()) store_.SetVariable(vars::UpperCase(name), "", kCompilation);
   }
 
   // A $NAME$ reference is defined when NAME is a variable; a plain text when it is one itself,
@@ -147,7 +143,7 @@ class Compiler {
     for (size_t n = 0; n < count(); ++n) {
       if (command(n) != "Label") continue;
       std::string name = parameter(n, 1);
-      std::string key = Upper(name);
+      std::string key = vars::UpperCase(name);
       if (!seen.insert(key).second) Fail(n, kMsgLabelRedefined, name);
       tables_.labels.push_back(key);
     }
@@ -199,7 +195,7 @@ class Compiler {
         if (!vars::ValidateExpression(parameter(n, 1))) Fail(n, kMsgExpressionSyntax);
       } else if (c == "GoTo Label") {
         std::string name = parameter(n, 1);
-        if (!labels.count(Upper(name))) Fail(n, kMsgLabelUndefined, name);
+        if (!labels.count(vars::UpperCase(name))) Fail(n, kMsgLabelUndefined, name);
       } else if (c == "Find All Files" || c == "Check Disk Space") {
         size_t k = c == "Find All Files" ? 4 : 1;
         if (parameter(n, k).empty()) Fail(n, kMsgVariableRequired);

@@ -6,15 +6,16 @@
 #include <utility>
 
 #include "script/text_lines.h"
+#include "vars/text_case.h"
 
 namespace quillset::script {
 namespace {
 
 struct FoldedHash {
-  size_t operator()(char c) const { return static_cast<unsigned char>(FoldCase(c)); }
+  size_t operator()(char c) const { return static_cast<unsigned char>(vars::FoldCase(c)); }
 };
 struct FoldedEqual {
-  bool operator()(char a, char b) const { return FoldCase(a) == FoldCase(b); }
+  bool operator()(char a, char b) const { return vars::FoldCase(a) == vars::FoldCase(b); }
 };
 
 // Replaces every occurrence of needle in text, letters compared without regard to case. Once a
@@ -42,7 +43,7 @@ void ReplaceIgnoreCase(std::string& text, const std::string& needle, const std::
 }  // namespace
 
 std::string LoadedScript::Parameter(std::string_view identifier, size_t k) const {
-  auto it = parameter_index.find(UpperCase(identifier));
+  auto it = parameter_index.find(vars::UpperCase(identifier));
   if (it == parameter_index.end()) return {};
   size_t line = it->second;
   if (k >= parameter_text.size() - line) return {};
@@ -80,7 +81,7 @@ std::string LoadedScript::ExpandCompilerVariables(const std::string& text) const
 
 std::string LoadedScript::WebMediaPassword(std::string_view block) const {
   for (size_t i = 0; i + 1 < web_media_passwords.size(); i += 2) {
-    if (EqualsIgnoreCase(web_media_passwords[i], block)) return web_media_passwords[i + 1];
+    if (vars::EqualsIgnoreCase(web_media_passwords[i], block)) return web_media_passwords[i + 1];
   }
   return {};
 }

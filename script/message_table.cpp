@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "script/text_lines.h"
+#include "vars/text_case.h"
 
 namespace quillset::script {
 namespace {
@@ -171,7 +172,7 @@ void MessageTable::LoadMessageFile(std::string_view text, std::string_view user_
   ReadBlock(reader, *this);
   while (auto header = reader.Next()) {
     ReadBlock(reader, *this);
-    if (EqualsIgnoreCase(*header, user_language_name)) return;
+    if (vars::EqualsIgnoreCase(*header, user_language_name)) return;
   }
 }
 
@@ -186,7 +187,7 @@ std::string MessageTable::ToMessageFile() const {
 
 uint32_t LanguageIdOfName(std::string_view name) {
   for (const Language& language : kLanguages) {
-    if (EqualsIgnoreCase(language.name, name)) return language.id;
+    if (vars::EqualsIgnoreCase(language.name, name)) return language.id;
   }
   return 1033;
 }

@@ -3,6 +3,7 @@
 
 #include "script/loaded_script.h"
 #include "script/text_lines.h"
+#include "vars/text_case.h"
 
 namespace quillset::script {
 namespace {
@@ -117,8 +118,8 @@ void RestoreDollarsAndIndex(LoadedScript& script) {
   script.parameter_index.reserve(script.parameter_text.size());
   for (size_t i = 0; i < script.parameter_text.size(); ++i) {
     std::string& line = script.parameter_text[i];
-    if (EqualsIgnoreCase(line, "$WILD_DOLLAR$") || EqualsIgnoreCase(line, "$DOLLAR$")) line = "$";
-    script.parameter_index.insert_or_assign(UpperCase(line), i);
+    if (vars::EqualsIgnoreCase(line, "$WILD_DOLLAR$") || vars::EqualsIgnoreCase(line, "$DOLLAR$")) line = "$";
+    script.parameter_index.insert_or_assign(vars::UpperCase(line), i);
   }
   for (size_t i = 1; i < script.command_headers.size(); i += 2) {
     script.header_index.insert_or_assign(script.command_headers[i], i);

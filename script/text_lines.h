@@ -1,5 +1,4 @@
-// Line-by-line reading of the engine's CR LF text files, and ASCII case folding for the names
-// the engine compares without regard to case.
+// Line-by-line reading of the engine's CR LF text files.
 #pragma once
 
 #include <optional>
@@ -21,9 +20,5 @@ class LineReader {
   std::string_view text_;
   size_t position_ = 0;
 };
-
-char FoldCase(char c);  // ASCII upper case; other bytes unchanged
-std::string UpperCase(std::string_view text);
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace quillset::script

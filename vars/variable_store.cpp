@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "vars/text_case.h"
+
 namespace quillset::vars {
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return result;
-}
 
 bool IsControlOrBlank(unsigned char c) { return c <= 32; }
 
@@ -22,13 +17,13 @@ VariableStore::VariableStore() : manager_(false, true) {}
 void VariableStore::SetOverrides(const OverrideList& overrides) {
   overrides_ = overrides;
   override_names_.clear();
-  for (const auto& pair : overrides_) override_names_.insert(Upper(pair.first));
+  for (const auto& pair : overrides_) override_names_.insert(vars::UpperCase(pair.first));
 }
 
 void VariableStore::SetVariable(std::string_view name, std::string_view value, std::string_view context) {
   if (name.empty()) return;
   if (manager_.Exists(name) && silent() && context != kInjectOverrideCommandLine &&
-      override_names_.count(Upper(name)) > 0)
+      override_names_.count(vars::UpperCase(name)) > 0)
     return;
   manager_.SetValue(name, value);
 }
