@@ -1,20 +1,13 @@
 #include "tools/build/command_table.h"
 
 #include <map>
-#include <set>
 #include <string>
+
+#include "script/compiler.h"
 
 namespace quillset::build {
 
-bool IsInstallerSide(std::string_view command) {
-  static const std::set<std::string, std::less<>> kInstallerSide = {
-      "Delete Files",        "Install Files",        "Copy/Move Local Files", "Create Folder",
-      "Create Shortcut",     "Advertised Shortcut",  "Edit INI File",         "Install Assembly",
-      "Set Environment",     "Install Service",      "Install ODBC Driver",   "Create ODBC DSN",
-      "Control Service",     "Write Registry",       "Create File Type",      "Advertised File Type",
-  };
-  return kInstallerSide.contains(command);
-}
+bool IsInstallerSide(std::string_view command) { return script::IsInstallerSideCommand(std::string(command)); }
 
 std::optional<size_t> FixedParameterCount(std::string_view command, bool plugin) {
   static const std::map<std::string, size_t, std::less<>> kCounts = {
