@@ -4,6 +4,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
+#include "platform/http.h"
 #include "platform/libraries.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -16,6 +17,7 @@ struct Platform {
   Registry& registry;
   Dialogs& dialogs;
   Libraries& libraries;
+  Http& http;
 };
 
 }  // namespace quillset::platform

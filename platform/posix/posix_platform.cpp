@@ -1,3 +1,4 @@
+#include "platform/posix/posix_http.h"
 #include "platform/posix/posix_platform.h"
 
 #include <unistd.h>
@@ -70,7 +71,8 @@ class Implementation : public PosixPlatform {
         registry_(RegistryFiles()),
         dialogs_(std::cerr),
         libraries_(paths_),
-        platform_{files_, system_, registry_, dialogs_, libraries_} {
+        http_(paths_),
+        platform_{files_, system_, registry_, dialogs_, libraries_, http_} {
     // A fresh prefix is a machine with an empty drive C:.
     if (!layout_.prefix.empty()) {
       std::error_code ignored;
@@ -109,6 +111,7 @@ class Implementation : public PosixPlatform {
   PosixRegistry registry_;
   PosixDialogs dialogs_;
   PosixLibraries libraries_;
+  PosixHttp http_;
   Platform platform_;
 };
 
