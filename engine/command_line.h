@@ -1,11 +1,6 @@
 // The engine's command line.
 //
-// Splitting (Windows' argument rules): arguments are separated by blanks and tabs; a double
-// quote starts or ends a quoted part in which blanks belong to the argument; 2n backslashes
-// before a double quote give n backslashes and the quote delimits, 2n+1 give n backslashes
-// and a literal quote; inside a quoted part a doubled quote is a literal quote; other
-// backslashes are literal. Argument 0, the program, ends at the first blank, or when it starts
-// with a quote, at the next quote.
+// Arguments are split by Windows' rules (platform/win_command_line.h).
 //
 // Elements, tested on each argument after argument 0:
 //   switch    := ("/" | "-") name            name compared without case:
@@ -26,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win_command_line.h"
+
 namespace quillset::engine {
 
 struct CommandLine {
@@ -40,8 +37,7 @@ struct CommandLine {
   std::vector<std::pair<std::string, std::string>> variables;
 };
 
-// Splits a command line into its arguments, argument 0 (the program) first.
-std::vector<std::string> SplitCommandLine(std::string_view command_line);
+using platform::SplitCommandLine;
 
 // The command line without the program name: a leading quoted name with both quotes and the
 // one character after them, otherwise everything up to and including the first blank

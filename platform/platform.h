@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/http.h"
 #include "platform/libraries.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 
@@ -18,6 +19,7 @@ struct Platform {
   Dialogs& dialogs;
   Libraries& libraries;
   Http& http;
+  Processes& processes;
 };
 
 }  // namespace quillset::platform

@@ -1,4 +1,5 @@
 #include "platform/posix/posix_http.h"
+#include "platform/posix/posix_processes.h"
 #include "platform/posix/posix_platform.h"
 
 #include <unistd.h>
@@ -72,7 +73,8 @@ class Implementation : public PosixPlatform {
         dialogs_(std::cerr),
         libraries_(paths_),
         http_(paths_),
-        platform_{files_, system_, registry_, dialogs_, libraries_, http_} {
+        processes_(paths_),
+        platform_{files_, system_, registry_, dialogs_, libraries_, http_, processes_} {
     // A fresh prefix is a machine with an empty drive C:.
     if (!layout_.prefix.empty()) {
       std::error_code ignored;
@@ -112,6 +114,7 @@ class Implementation : public PosixPlatform {
   PosixDialogs dialogs_;
   PosixLibraries libraries_;
   PosixHttp http_;
+  PosixProcesses processes_;
   Platform platform_;
 };
 
