@@ -82,6 +82,11 @@ class Engine {
   std::string title;  // the TITLE variable as copied before every statement
   bool logo_caption = false;  // KVORLOGO as copied before every statement
   int exit_code = 0;
+  // DATE and TIME as last formatted, and the second of the tick count they belong to.
+  struct ClockTexts {
+    uint64_t second = 0;
+    std::string date, time;
+  } clock_texts;
 
   bool silent() const { return variables.silent(); }
   // The caption of the engine's message boxes and windows.

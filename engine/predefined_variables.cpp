@@ -95,8 +95,16 @@ void RefreshBeforeStatement(Engine& e) {
   v.SetSilent(vars::IsTrue(v.GetVariable("SILENT")));
   e.title = v.GetVariable("TITLE");
   e.logo_caption = v.GetVariable("KVORLOGO") == "TRUE";
-  v.SetVariable("DATE", e.platform.system.ShortDate(), kInitialization);
-  v.SetVariable("TIME", e.platform.system.LongTime(), kInitialization);
+  // Formatting is the costly part; the texts change at most once a second.
+  auto& clock = e.clock_texts;
+  uint64_t second = e.platform.system.TickCountMs() / 1000;
+  if (second != clock.second || clock.date.empty()) {
+    clock.second = second;
+    clock.date = e.platform.system.ShortDate();
+    clock.time = e.platform.system.LongTime();
+  }
+  v.SetVariable("DATE", clock.date, kInitialization);
+  v.SetVariable("TIME", clock.time, kInitialization);
 }
 
 }  // namespace quillset::engine
