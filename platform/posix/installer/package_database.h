@@ -1,0 +1,66 @@
+// A package (an MSI database) opened through libmsi: rows of SQL queries, table streams,
+// summary information. Used by the database functions of the installer table and by the
+// installation engine. Errors are reported as PackageError carrying the message.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillset::platform::posix::installer {
+
+class PackageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One field of a row: empty (null), an integer or a string.
+struct Field {
+  enum class Kind { kNull, kInteger, kString };
+  Kind kind = Kind::kNull;
+  int32_t integer = 0;
+  std::string text;
+};
+
+struct Row {
+  std::vector<Field> fields;  // field 1 of the installer's numbering is fields[0]
+  bool IsNull(size_t index) const;
+  // A string field as written; an integer field in decimal; a null field as "".
+  std::string Text(size_t index) const;
+  // An integer field; a string field holding a decimal number; otherwise fallback.
+  int32_t Integer(size_t index, int32_t fallback = INT32_MIN) const;
+};
+
+class PackageDatabase {
+ public:
+  enum class Mode { kReadOnly, kDirect };
+  // host_path: the package file on the host. Throws PackageError when it cannot be opened or
+  // is no package.
+  static std::unique_ptr<PackageDatabase> Open(const std::string& host_path, Mode mode);
+  virtual ~PackageDatabase() = default;
+
+  virtual bool HasTable(const std::string& table) = 0;
+  // The rows of a SELECT, in the database's order. Throws on a bad query or a missing table.
+  virtual std::vector<Row> Select(const std::string& sql) = 0;
+  // Runs a statement that returns no rows (INSERT, UPDATE, DELETE, CREATE, ALTER).
+  virtual void Execute(const std::string& sql) = 0;
+  // Copies the stream `name` of the _Streams table (an embedded cabinet) to a host file;
+  // false when there is no such stream.
+  virtual bool ExtractStream(const std::string& name, const std::string& host_path) = 0;
+
+  // Summary information. Strings and integers by property id (7 template, 9 revision
+  // number = package code, 15 word count, …).
+  virtual std::optional<std::string> SummaryString(uint32_t property) = 0;
+  virtual std::optional<int32_t> SummaryInteger(uint32_t property) = 0;
+  virtual void SetSummaryString(uint32_t property, const std::string& value) = 0;
+  virtual void SetSummaryInteger(uint32_t property, int32_t value) = 0;
+  virtual void PersistSummary() = 0;
+
+  // Writes the changes of a direct database to its file.
+  virtual void Commit() = 0;
+};
+
+}  // namespace quillset::platform::posix::installer
