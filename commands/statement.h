@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands/random.h"
+#include "media/seven_zip_wrap.h"
 #include "platform/platform.h"
 #include "script/loaded_script.h"
 #include "script/localization.h"
@@ -31,6 +32,8 @@ struct EngineServices {
   const std::string& temp_folder;
   // The generator of "Mathematics", one per run.
   RandomGenerator& random;
+  // The archive library's wrapper, shared with start-up.
+  media::SevenZipWrap& archives;
 };
 
 class Statement {

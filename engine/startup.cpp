@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/predefined_variables.h"
 #include "engine/support_folder.h"
+#include "commands/archive_commands.h"
 #include "commands/string_commands.h"
 #include "interp/statement_loop.h"
 #include "platform/win_path.h"
@@ -245,7 +246,7 @@ class EngineRun {
   void RunStatements() {
     commands::EngineServices services{e_.platform,  e_.variables,    e_.script,
                                       e_.messages,  e_.localization, e_.progress,
-                                      e_.run.persisted_variables, e_.startup.temp_folder, e_.random};
+                                      e_.run.persisted_variables, e_.startup.temp_folder, e_.random, e_.archives};
     interp::LoopHooks hooks;
     hooks.refresh = [this] { RefreshBeforeStatement(e_); };
     hooks.plugin_library_path = [this](size_t n, const std::string& library) {
@@ -312,6 +313,7 @@ Engine::Engine(platform::Platform& p)
       trace(p.files, p.system),
       archives(p.libraries, platform::ExtractFilePath(p.system.ExecutablePath()) + "zep.lib") {
   commands::RegisterStringCommands(commands);
+  commands::RegisterArchiveCommands(commands);
 }
 
 std::string Engine::WindowCaption() const {

@@ -1,13 +1,10 @@
 #include "interp/plugin_call.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "quillset/plugin.h"
+#include "ui/background_work.h"
 
 namespace quillset::interp {
 namespace {
@@ -59,23 +56,7 @@ void Execute(platform::Libraries& libraries, WorkerContext& worker) {
 
 void RunPluginCall(platform::Libraries& libraries, ui::Progress& progress, PluginCall& call) {
   WorkerContext worker{call, progress};
-  std::mutex mutex;
-  std::condition_variable finished_signal;
-  bool finished = false;
-  std::thread thread([&] {
-    Execute(libraries, worker);
-    std::lock_guard lock(mutex);
-    finished = true;
-    finished_signal.notify_all();
-  });
-  {
-    std::unique_lock lock(mutex);
-    while (!finished) {
-      finished_signal.wait_for(lock, std::chrono::milliseconds(50));
-      if (progress.cancel_requested()) call.terminate_requested.store(true);
-    }
-  }
-  thread.join();
+  ui::RunBackgroundWork(progress, call.terminate_requested, [&] { Execute(libraries, worker); });
 }
 
 }  // namespace quillset::interp

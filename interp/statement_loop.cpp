@@ -170,14 +170,7 @@ void StatementLoop::RunPlugin(commands::Statement& statement) {
     hooks_.show_error(kPluginMissing);
     return;
   }
-  services_.progress.RaiseBackgroundWork();
-  try {
-    RunPluginCall(services_.platform.libraries, services_.progress, call);
-  } catch (...) {
-    services_.progress.LowerBackgroundWork();
-    throw;
-  }
-  services_.progress.LowerBackgroundWork();
+  RunPluginCall(services_.platform.libraries, services_.progress, call);
   if (call.result.empty()) throw std::runtime_error(services_.messages.Get(script::kMsgGeneralSetupFailure));
   services_.variables.LoadVariables(call.result);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/posix/posix_platform.h"
 #include "script/loaded_script.h"
+#include "tests/commands/command_fixture.h"
 #include "tests/support/setup_fixture.h"
 #include "tests/support/test_support.h"
 #include "vars/integer_text.h"
@@ -14,44 +15,9 @@
 namespace quillset::commands {
 namespace {
 
-using testing::ScriptOf;
-using Statements = std::vector<testing::Statement>;
-
-// Runs composed scripts statement by statement through the registered handlers, over a posix
-// platform on a private prefix. Variables and the generator carry over from one Run to the next.
-class StringCommandsTest : public ::testing::Test {
+class StringCommandsTest : public CommandFixture {
  protected:
   StringCommandsTest() { RegisterStringCommands(table_); }
-
-  void Run(const Statements& statements) {
-    auto loaded = script::LoadScript(ScriptOf(statements));
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    script_ = std::move(loaded.script);
-    EngineServices services{host_->platform(), variables_, script_, messages_, localization_,
-                            progress_,         persisted_, temp_folder_, random_};
-    for (size_t n = 0; n < script_.statement_count(); ++n) {
-      Handler handler = table_.Find(script_.commands[n]);
-      ASSERT_NE(handler, nullptr) << script_.commands[n];
-      Statement statement(services, n);
-      handler(statement);
-    }
-  }
-  std::string Var(const std::string& name) const { return variables_.GetVariable(name); }
-  // The host folder of drive C: under the prefix.
-  std::string DriveC(const std::string& relative) const { return prefix_ / ("drive_c/" + relative); }
-
-  testing::TempDir prefix_;
-  std::unique_ptr<platform::posix::PosixPlatform> host_ =
-      platform::posix::CreatePosixPlatform({prefix_.path(), {"/usr/bin/test"}});
-  vars::VariableStore variables_;
-  script::LoadedScript script_;
-  script::MessageTable messages_;
-  script::Localization localization_;
-  ui::Progress progress_{variables_};
-  std::vector<std::string> persisted_;
-  std::string temp_folder_ = host_->platform().system.TempFolder();
-  RandomGenerator random_;
-  CommandTable table_;
 };
 
 // ---- Set Variable ----

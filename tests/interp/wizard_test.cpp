@@ -43,8 +43,9 @@ Walked Walk(const std::string& outcomes) {
   std::vector<std::string> persisted;
   std::string temp = host->platform().system.TempFolder();
   commands::RandomGenerator random;
+  media::SevenZipWrap archives(host->platform().libraries, "zep.lib");
   commands::EngineServices services{host->platform(), variables, loaded.script, messages, localization,
-                                    progress, persisted, temp, random};
+                                    progress, persisted, temp, random, archives};
   commands::CommandTable table;
   commands::RegisterStringCommands(table);
   table.Add("Display Dialog", DialogDouble);
