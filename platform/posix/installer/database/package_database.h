@@ -15,6 +15,12 @@ namespace quillset::platform::posix::installer {
 class PackageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // code: the installer's result code for the failure (1615 bad query, 1619 open failed, …).
+  PackageError(const std::string& message, uint32_t code) : std::runtime_error(message), code_(code) {}
+  uint32_t code() const { return code_; }
+
+ private:
+  uint32_t code_ = 1627;  // function failed
 };
 
 // One field of a row: empty (null), an integer or a string.
@@ -34,6 +40,21 @@ struct Row {
   int32_t Integer(size_t index, int32_t fallback = INT32_MIN) const;
 };
 
+// A column of a query: its name and its type as the database spells it ("s72" a string of up
+// to 72 characters, "i2" a short integer, "l0" a localizable text, "v0" a stream; upper case
+// when the column may be null).
+struct Column {
+  std::string name;
+  std::string type;
+  bool IsInteger() const { return !type.empty() && (type[0] == 'i' || type[0] == 'I'); }
+  bool IsStream() const { return !type.empty() && (type[0] == 'v' || type[0] == 'V'); }
+};
+
+struct QueryResult {
+  std::vector<Column> columns;  // empty for statements that return no rows
+  std::vector<Row> rows;        // stream fields are null
+};
+
 class PackageDatabase {
  public:
   enum class Mode { kReadOnly, kDirect };
@@ -47,6 +68,13 @@ class PackageDatabase {
   virtual std::vector<Row> Select(const std::string& sql) = 0;
   // Runs a statement that returns no rows (INSERT, UPDATE, DELETE, CREATE, ALTER).
   virtual void Execute(const std::string& sql) = 0;
+  // Any statement, with parameters bound to its "?" markers in order (parameters[0] is the
+  // first). A read-only database refuses statements other than SELECT.
+  virtual QueryResult Query(const std::string& sql, const std::vector<Field>& parameters = {}) = 0;
+  virtual std::vector<std::string> Tables() = 0;
+  // The primary key columns of a table, in key order; throws when there is no such table.
+  virtual std::vector<std::string> PrimaryKeys(const std::string& table) = 0;
+  virtual bool ReadOnly() const = 0;
   // Copies the stream `name` of the _Streams table (an embedded cabinet) to a host file;
   // false when there is no such stream.
   virtual bool ExtractStream(const std::string& name, const std::string& host_path) = 0;

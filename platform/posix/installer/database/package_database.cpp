@@ -1,0 +1,369 @@
+// PackageDatabase over libmsi. libmsi trusts its callers more than the installer's callers
+// may be trusted: it reads past a parameter record that is shorter than the statement's
+// markers, and answers nonsense to column and row requests on statements that are no SELECT.
+// The checks here keep every such request away from it.
+#include "platform/posix/installer/database/package_database.h"
+
+#include <libmsi.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace quillset::platform::posix::installer {
+
+namespace {
+
+constexpr uint32_t kBadQuerySyntax = 1615;
+constexpr uint32_t kFunctionFailed = 1627;
+constexpr uint32_t kInvalidTable = 1628;
+constexpr uint32_t kDatatypeMismatch = 1629;
+constexpr uint32_t kInvalidParameter = 87;
+constexpr uint32_t kOpenFailed = 1619;
+constexpr uint32_t kInvalidData = 13;
+
+// libmsi reports its failures as GErrors of its result domain; the installer's codes for them.
+uint32_t CodeOf(const GError* error) {
+  if (error == nullptr || error->domain != libmsi_result_error_quark()) return kFunctionFailed;
+  switch (error->code) {
+    case LIBMSI_RESULT_BAD_QUERY_SYNTAX: return kBadQuerySyntax;
+    case LIBMSI_RESULT_INVALID_TABLE: return kInvalidTable;
+    case LIBMSI_RESULT_DATATYPE_MISMATCH:
+    case LIBMSI_RESULT_INVALID_DATATYPE: return kDatatypeMismatch;
+    case LIBMSI_RESULT_INVALID_PARAMETER: return kInvalidParameter;
+    case LIBMSI_RESULT_INVALID_DATA: return kInvalidData;
+    default: return kFunctionFailed;
+  }
+}
+
+[[noreturn]] void Fail(const std::string& what, GError* error, uint32_t fallback = kFunctionFailed) {
+  std::string message = what;
+  uint32_t code = error ? CodeOf(error) : fallback;
+  if (error) {
+    message += ": ";
+    message += error->message;
+    g_error_free(error);
+  }
+  throw PackageError(message, code);
+}
+
+template <class T>
+struct Unref {
+  void operator()(T* object) const { g_object_unref(object); }
+};
+template <class T>
+using GPtr = std::unique_ptr<T, Unref<T>>;
+
+struct GFree {
+  void operator()(gchar* text) const { g_free(text); }
+};
+
+std::string TakeString(gchar* text) {
+  std::unique_ptr<gchar, GFree> owned(text);
+  return owned ? std::string(owned.get()) : std::string();
+}
+
+// The first word of a statement, upper-cased.
+std::string Verb(const std::string& sql) {
+  size_t begin = 0;
+  while (begin < sql.size() && std::isspace(static_cast<unsigned char>(sql[begin]))) ++begin;
+  std::string verb;
+  for (size_t i = begin; i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])); ++i)
+    verb += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i])));
+  return verb;
+}
+
+// The "?" markers outside quoted names and literals.
+size_t CountMarkers(const std::string& sql) {
+  size_t markers = 0;
+  char quote = 0;
+  for (char c : sql) {
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '`') {
+      quote = c;
+    } else if (c == '?') {
+      ++markers;
+    }
+  }
+  return markers;
+}
+
+class LibmsiPackage : public PackageDatabase {
+ public:
+  LibmsiPackage(LibmsiDatabase* database, Mode mode) : database_(database), mode_(mode) {}
+
+  bool HasTable(const std::string& table) override {
+    Field name{Field::Kind::kString, 0, table};
+    return !Query("SELECT `Name` FROM `_Tables` WHERE `Name`=?", {name}).rows.empty();
+  }
+
+  std::vector<Row> Select(const std::string& sql) override {
+    if (Verb(sql) != "SELECT") throw PackageError("not a SELECT: " + sql, kBadQuerySyntax);
+    return Query(sql, {}).rows;
+  }
+
+  void Execute(const std::string& sql) override {
+    if (Verb(sql) == "SELECT") throw PackageError("a SELECT returns rows: " + sql, kBadQuerySyntax);
+    Query(sql, {});
+  }
+
+  QueryResult Query(const std::string& sql, const std::vector<Field>& parameters) override {
+    const std::string verb = Verb(sql);
+    const bool select = verb == "SELECT";
+    if (!select && mode_ == Mode::kReadOnly)
+      throw PackageError("the package is open read-only: " + sql, kFunctionFailed);
+    const size_t markers = CountMarkers(sql);
+    if (parameters.size() < markers)
+      throw PackageError("the statement has more parameters than given: " + sql, kInvalidParameter);
+
+    GError* error = nullptr;
+    GPtr<LibmsiQuery> query(libmsi_query_new(database_.get(), sql.c_str(), &error));
+    if (!query) Fail("bad query " + sql, error, kBadQuerySyntax);
+    GPtr<LibmsiRecord> bound;
+    if (markers > 0) {
+      bound.reset(libmsi_record_new(static_cast<guint>(markers)));
+      for (size_t i = 0; i < markers; ++i) {
+        const Field& field = parameters[i];
+        const guint number = static_cast<guint>(i + 1);
+        if (field.kind == Field::Kind::kInteger)
+          libmsi_record_set_int(bound.get(), number, field.integer);
+        else if (field.kind == Field::Kind::kString)
+          libmsi_record_set_string(bound.get(), number, field.text.c_str());
+      }
+    }
+    if (!libmsi_query_execute(query.get(), bound.get(), &error)) Fail("statement failed " + sql, error);
+
+    QueryResult result;
+    if (select) {
+      result.columns = Columns(query.get(), sql);
+      while (true) {
+        GPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &error));
+        if (!record) break;
+        result.rows.push_back(RowOf(record.get(), result.columns));
+      }
+      // The end of the rows comes without an error.
+      if (error) Fail("reading the rows of " + sql, error);
+    }
+    libmsi_query_close(query.get(), nullptr);
+    return result;
+  }
+
+  std::vector<std::string> Tables() override {
+    std::vector<std::string> tables;
+    for (const Row& row : Query("SELECT `Name` FROM `_Tables`", {}).rows) tables.push_back(row.Text(0));
+    return tables;
+  }
+
+  std::vector<std::string> PrimaryKeys(const std::string& table) override {
+    if (!HasTable(table)) throw PackageError("no table " + table, kInvalidTable);
+    GError* error = nullptr;
+    GPtr<LibmsiRecord> keys(libmsi_database_get_primary_keys(database_.get(), table.c_str(), &error));
+    if (!keys) Fail("no primary keys for " + table, error, kInvalidTable);
+    std::vector<std::string> names;
+    const guint count = libmsi_record_get_field_count(keys.get());
+    for (guint i = 1; i <= count; ++i) names.push_back(TakeString(libmsi_record_get_string(keys.get(), i)));
+    return names;
+  }
+
+  bool ReadOnly() const override { return mode_ == Mode::kReadOnly; }
+
+  bool ExtractStream(const std::string& name, const std::string& host_path) override {
+    const char* sql = "SELECT `Data` FROM `_Streams` WHERE `Name`=?";
+    GError* error = nullptr;
+    GPtr<LibmsiQuery> query(libmsi_query_new(database_.get(), sql, &error));
+    if (!query) Fail("cannot read the streams", error);
+    GPtr<LibmsiRecord> parameter(libmsi_record_new(1));
+    libmsi_record_set_string(parameter.get(), 1, name.c_str());
+    if (!libmsi_query_execute(query.get(), parameter.get(), &error)) Fail("cannot read the streams", error);
+    GPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &error));
+    if (error) g_error_free(error);
+    if (!record) return false;
+    GPtr<GInputStream> input(libmsi_record_get_stream(record.get(), 1));
+    if (!input) throw PackageError("the stream " + name + " cannot be read");
+    std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(host_path.c_str(), "wb"), &std::fclose);
+    if (!out) throw PackageError("cannot write " + host_path);
+    std::vector<char> buffer(1 << 20);
+    while (true) {
+      gssize got = g_input_stream_read(input.get(), buffer.data(), buffer.size(), nullptr, &error);
+      if (got < 0) Fail("reading the stream " + name, error);
+      if (got == 0) break;
+      if (std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out.get()) != static_cast<size_t>(got))
+        throw PackageError("cannot write " + host_path);
+    }
+    if (std::fclose(out.release()) != 0) throw PackageError("cannot write " + host_path);
+    libmsi_query_close(query.get(), nullptr);
+    return true;
+  }
+
+  std::optional<std::string> SummaryString(uint32_t property) override {
+    LibmsiSummaryInfo* summary = Summary();
+    if (TypeOf(summary, property) != LIBMSI_PROPERTY_TYPE_STRING) return std::nullopt;
+    GError* error = nullptr;
+    const gchar* value = libmsi_summary_info_get_string(summary, static_cast<LibmsiProperty>(property), &error);
+    if (error) g_error_free(error);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  }
+
+  std::optional<int32_t> SummaryInteger(uint32_t property) override {
+    LibmsiSummaryInfo* summary = Summary();
+    if (TypeOf(summary, property) != LIBMSI_PROPERTY_TYPE_INT) return std::nullopt;
+    GError* error = nullptr;
+    gint value = libmsi_summary_info_get_int(summary, static_cast<LibmsiProperty>(property), &error);
+    if (error) {
+      g_error_free(error);
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  void SetSummaryString(uint32_t property, const std::string& value) override {
+    LibmsiSummaryInfo* summary = WritableSummary(property);
+    GError* error = nullptr;
+    if (!libmsi_summary_info_set_string(summary, static_cast<LibmsiProperty>(property), value.c_str(), &error))
+      Fail("cannot set summary property " + std::to_string(property), error, kDatatypeMismatch);
+  }
+
+  void SetSummaryInteger(uint32_t property, int32_t value) override {
+    LibmsiSummaryInfo* summary = WritableSummary(property);
+    GError* error = nullptr;
+    if (!libmsi_summary_info_set_int(summary, static_cast<LibmsiProperty>(property), value, &error))
+      Fail("cannot set summary property " + std::to_string(property), error, kDatatypeMismatch);
+  }
+
+  void PersistSummary() override {
+    if (mode_ == Mode::kReadOnly) throw PackageError("the package is open read-only", kFunctionFailed);
+    GError* error = nullptr;
+    if (!libmsi_summary_info_persist(Summary(), &error)) Fail("cannot write the summary information", error);
+  }
+
+  void Commit() override {
+    // Windows answers success for a read-only database and writes nothing.
+    if (mode_ == Mode::kReadOnly) return;
+    GError* error = nullptr;
+    if (!libmsi_database_commit(database_.get(), &error)) Fail("cannot write the package", error);
+  }
+
+ private:
+  static std::vector<Column> Columns(LibmsiQuery* query, const std::string& sql) {
+    GError* error = nullptr;
+    GPtr<LibmsiRecord> names(libmsi_query_get_column_info(query, LIBMSI_COL_INFO_NAMES, &error));
+    if (!names) Fail("no columns for " + sql, error);
+    GPtr<LibmsiRecord> types(libmsi_query_get_column_info(query, LIBMSI_COL_INFO_TYPES, &error));
+    if (!types) Fail("no columns for " + sql, error);
+    std::vector<Column> columns;
+    const guint count = libmsi_record_get_field_count(names.get());
+    for (guint i = 1; i <= count; ++i)
+      columns.push_back({TakeString(libmsi_record_get_string(names.get(), i)),
+                         TakeString(libmsi_record_get_string(types.get(), i))});
+    return columns;
+  }
+
+  static Row RowOf(LibmsiRecord* record, const std::vector<Column>& columns) {
+    Row row;
+    const guint count = libmsi_record_get_field_count(record);
+    for (guint i = 1; i <= count; ++i) {
+      Field field;
+      const bool is_stream = i <= columns.size() && columns[i - 1].IsStream();
+      if (!is_stream && !libmsi_record_is_null(record, i)) {
+        if (i <= columns.size() && columns[i - 1].IsInteger()) {
+          field.kind = Field::Kind::kInteger;
+          field.integer = libmsi_record_get_int(record, i);
+        } else {
+          field.kind = Field::Kind::kString;
+          field.text = TakeString(libmsi_record_get_string(record, i));
+        }
+      }
+      row.fields.push_back(std::move(field));
+    }
+    return row;
+  }
+
+  static LibmsiPropertyType TypeOf(LibmsiSummaryInfo* summary, uint32_t property) {
+    if (property > LIBMSI_PROPERTY_SECURITY) return LIBMSI_PROPERTY_TYPE_EMPTY;
+    GError* error = nullptr;
+    LibmsiPropertyType type =
+        libmsi_summary_info_get_property_type(summary, static_cast<LibmsiProperty>(property), &error);
+    if (error) {
+      g_error_free(error);
+      return LIBMSI_PROPERTY_TYPE_EMPTY;
+    }
+    return type;
+  }
+
+  LibmsiSummaryInfo* Summary() {
+    if (!summary_) {
+      GError* error = nullptr;
+      // Room for every property: the update count bounds how many a writer may add.
+      const unsigned update_count = mode_ == Mode::kReadOnly ? 0 : LIBMSI_PROPERTY_SECURITY + 1;
+      summary_.reset(libmsi_summary_info_new(database_.get(), update_count, &error));
+      if (!summary_) Fail("cannot read the summary information", error);
+    }
+    return summary_.get();
+  }
+
+  LibmsiSummaryInfo* WritableSummary(uint32_t property) {
+    if (mode_ == Mode::kReadOnly) throw PackageError("the package is open read-only", kFunctionFailed);
+    if (property > LIBMSI_PROPERTY_SECURITY)
+      throw PackageError("no summary property " + std::to_string(property), kDatatypeMismatch);
+    return Summary();
+  }
+
+  GPtr<LibmsiDatabase> database_;
+  Mode mode_;
+  GPtr<LibmsiSummaryInfo> summary_;
+};
+
+}  // namespace
+
+bool Row::IsNull(size_t index) const { return index >= fields.size() || fields[index].kind == Field::Kind::kNull; }
+
+std::string Row::Text(size_t index) const {
+  if (index >= fields.size()) return "";
+  const Field& field = fields[index];
+  switch (field.kind) {
+    case Field::Kind::kInteger: return std::to_string(field.integer);
+    case Field::Kind::kString: return field.text;
+    case Field::Kind::kNull: break;
+  }
+  return "";
+}
+
+int32_t Row::Integer(size_t index, int32_t fallback) const {
+  if (index >= fields.size()) return fallback;
+  const Field& field = fields[index];
+  if (field.kind == Field::Kind::kInteger) return field.integer;
+  if (field.kind != Field::Kind::kString || field.text.empty()) return fallback;
+  // A decimal number, optionally signed, that fits 32 bits.
+  const std::string& text = field.text;
+  size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (i == text.size()) return fallback;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return fallback;
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{INT32_MAX} + 1) return fallback;
+  }
+  if (text[0] == '-') value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return fallback;
+  return static_cast<int32_t>(value);
+}
+
+std::unique_ptr<PackageDatabase> PackageDatabase::Open(const std::string& host_path, Mode mode) {
+  GError* error = nullptr;
+  const guint flags = mode == Mode::kReadOnly ? LIBMSI_DB_FLAGS_READONLY : 0;
+  LibmsiDatabase* database = libmsi_database_new(host_path.c_str(), flags, nullptr, &error);
+  if (error) {
+    if (database) g_object_unref(database);
+    database = nullptr;
+    std::string message = "cannot open the package " + host_path + ": " + error->message;
+    g_error_free(error);
+    throw PackageError(message, kOpenFailed);
+  }
+  if (database == nullptr) throw PackageError("cannot open the package " + host_path, kOpenFailed);
+  return std::make_unique<LibmsiPackage>(database, mode);
+}
+
+}  // namespace quillset::platform::posix::installer
