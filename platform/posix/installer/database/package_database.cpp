@@ -169,6 +169,12 @@ class LibmsiPackage : public PackageDatabase {
 
   bool ReadOnly() const override { return mode_ == Mode::kReadOnly; }
 
+  void Check(const std::string& sql) override {
+    GError* error = nullptr;
+    GPtr<LibmsiQuery> query(libmsi_query_new(database_.get(), sql.c_str(), &error));
+    if (!query) Fail("bad query " + sql, error, kBadQuerySyntax);
+  }
+
   bool ExtractStream(const std::string& name, const std::string& host_path) override {
     const char* sql = "SELECT `Data` FROM `_Streams` WHERE `Name`=?";
     GError* error = nullptr;
@@ -217,6 +223,25 @@ class LibmsiPackage : public PackageDatabase {
       return std::nullopt;
     }
     return value;
+  }
+
+  std::optional<uint64_t> SummaryTime(uint32_t property) override {
+    LibmsiSummaryInfo* summary = Summary();
+    if (TypeOf(summary, property) != LIBMSI_PROPERTY_TYPE_FILETIME) return std::nullopt;
+    GError* error = nullptr;
+    guint64 value = libmsi_summary_info_get_filetime(summary, static_cast<LibmsiProperty>(property), &error);
+    if (error) {
+      g_error_free(error);
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  void SetSummaryTime(uint32_t property, uint64_t value) override {
+    LibmsiSummaryInfo* summary = WritableSummary(property);
+    GError* error = nullptr;
+    if (!libmsi_summary_info_set_filetime(summary, static_cast<LibmsiProperty>(property), value, &error))
+      Fail("cannot set summary property " + std::to_string(property), error, kDatatypeMismatch);
   }
 
   void SetSummaryString(uint32_t property, const std::string& value) override {

@@ -75,6 +75,9 @@ class PackageDatabase {
   // The primary key columns of a table, in key order; throws when there is no such table.
   virtual std::vector<std::string> PrimaryKeys(const std::string& table) = 0;
   virtual bool ReadOnly() const = 0;
+  // Compiles a statement without running it; throws as Query would for bad SQL or a missing
+  // table.
+  virtual void Check(const std::string& sql) = 0;
   // Copies the stream `name` of the _Streams table (an embedded cabinet) to a host file;
   // false when there is no such stream.
   virtual bool ExtractStream(const std::string& name, const std::string& host_path) = 0;
@@ -83,8 +86,11 @@ class PackageDatabase {
   // number = package code, 15 word count, …).
   virtual std::optional<std::string> SummaryString(uint32_t property) = 0;
   virtual std::optional<int32_t> SummaryInteger(uint32_t property) = 0;
+  // Times (10 to 13) as FILETIME values: 100 ns units since 1601.
+  virtual std::optional<uint64_t> SummaryTime(uint32_t property) = 0;
   virtual void SetSummaryString(uint32_t property, const std::string& value) = 0;
   virtual void SetSummaryInteger(uint32_t property, int32_t value) = 0;
+  virtual void SetSummaryTime(uint32_t property, uint64_t value) = 0;
   virtual void PersistSummary() = 0;
 
   // Writes the changes of a direct database to its file.
