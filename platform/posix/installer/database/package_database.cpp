@@ -1,12 +1,21 @@
 // PackageDatabase over libmsi. libmsi trusts its callers more than the installer's callers
 // may be trusted: it reads past a parameter record that is shorter than the statement's
 // markers, and answers nonsense to column and row requests on statements that are no SELECT.
-// The checks here keep every such request away from it.
+// The checks here keep every such request away from it. It also trusts its files: some damaged
+// packages make it dereference null while opening them, so a child process reads each package
+// once before this process opens it, and a package that ends the child is refused. And a
+// writable database that goes without a commit takes its output file with it: so its output
+// is a file beside the package, renamed over the package at each commit.
 #include "platform/posix/installer/database/package_database.h"
 
 #include <libmsi.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -46,6 +55,12 @@ uint32_t CodeOf(const GError* error) {
     g_error_free(error);
   }
   throw PackageError(message, code);
+}
+
+// Some libmsi calls leave their result unset when they fail: only the error tells.
+template <class T>
+T* Trusted(T* result, GError* const& error) {
+  return error ? nullptr : result;
 }
 
 template <class T>
@@ -92,7 +107,8 @@ size_t CountMarkers(const std::string& sql) {
 
 class LibmsiPackage : public PackageDatabase {
  public:
-  LibmsiPackage(LibmsiDatabase* database, Mode mode) : database_(database), mode_(mode) {}
+  LibmsiPackage(LibmsiDatabase* database, Mode mode, std::string host_path = "", std::string output_path = "")
+      : database_(database), mode_(mode), host_path_(std::move(host_path)), output_path_(std::move(output_path)) {}
 
   bool HasTable(const std::string& table) override {
     Field name{Field::Kind::kString, 0, table};
@@ -119,7 +135,7 @@ class LibmsiPackage : public PackageDatabase {
       throw PackageError("the statement has more parameters than given: " + sql, kInvalidParameter);
 
     GError* error = nullptr;
-    GPtr<LibmsiQuery> query(libmsi_query_new(database_.get(), sql.c_str(), &error));
+    GPtr<LibmsiQuery> query(Trusted(libmsi_query_new(database_.get(), sql.c_str(), &error), error));
     if (!query) Fail("bad query " + sql, error, kBadQuerySyntax);
     GPtr<LibmsiRecord> bound;
     if (markers > 0) {
@@ -139,7 +155,7 @@ class LibmsiPackage : public PackageDatabase {
     if (select) {
       result.columns = Columns(query.get(), sql);
       while (true) {
-        GPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &error));
+        GPtr<LibmsiRecord> record(Trusted(libmsi_query_fetch(query.get(), &error), error));
         if (!record) break;
         result.rows.push_back(RowOf(record.get(), result.columns));
       }
@@ -159,7 +175,7 @@ class LibmsiPackage : public PackageDatabase {
   std::vector<std::string> PrimaryKeys(const std::string& table) override {
     if (!HasTable(table)) throw PackageError("no table " + table, kInvalidTable);
     GError* error = nullptr;
-    GPtr<LibmsiRecord> keys(libmsi_database_get_primary_keys(database_.get(), table.c_str(), &error));
+    GPtr<LibmsiRecord> keys(Trusted(libmsi_database_get_primary_keys(database_.get(), table.c_str(), &error), error));
     if (!keys) Fail("no primary keys for " + table, error, kInvalidTable);
     std::vector<std::string> names;
     const guint count = libmsi_record_get_field_count(keys.get());
@@ -171,19 +187,19 @@ class LibmsiPackage : public PackageDatabase {
 
   void Check(const std::string& sql) override {
     GError* error = nullptr;
-    GPtr<LibmsiQuery> query(libmsi_query_new(database_.get(), sql.c_str(), &error));
+    GPtr<LibmsiQuery> query(Trusted(libmsi_query_new(database_.get(), sql.c_str(), &error), error));
     if (!query) Fail("bad query " + sql, error, kBadQuerySyntax);
   }
 
   bool ExtractStream(const std::string& name, const std::string& host_path) override {
     const char* sql = "SELECT `Data` FROM `_Streams` WHERE `Name`=?";
     GError* error = nullptr;
-    GPtr<LibmsiQuery> query(libmsi_query_new(database_.get(), sql, &error));
+    GPtr<LibmsiQuery> query(Trusted(libmsi_query_new(database_.get(), sql, &error), error));
     if (!query) Fail("cannot read the streams", error);
     GPtr<LibmsiRecord> parameter(libmsi_record_new(1));
     libmsi_record_set_string(parameter.get(), 1, name.c_str());
     if (!libmsi_query_execute(query.get(), parameter.get(), &error)) Fail("cannot read the streams", error);
-    GPtr<LibmsiRecord> record(libmsi_query_fetch(query.get(), &error));
+    GPtr<LibmsiRecord> record(Trusted(libmsi_query_fetch(query.get(), &error), error));
     if (error) g_error_free(error);
     if (!record) return false;
     GPtr<GInputStream> input(libmsi_record_get_stream(record.get(), 1));
@@ -269,14 +285,16 @@ class LibmsiPackage : public PackageDatabase {
     if (mode_ == Mode::kReadOnly) return;
     GError* error = nullptr;
     if (!libmsi_database_commit(database_.get(), &error)) Fail("cannot write the package", error);
+    if (std::rename(output_path_.c_str(), host_path_.c_str()) != 0)
+      throw PackageError("cannot replace the package " + host_path_ + ": " + std::strerror(errno), kFunctionFailed);
   }
 
  private:
   static std::vector<Column> Columns(LibmsiQuery* query, const std::string& sql) {
     GError* error = nullptr;
-    GPtr<LibmsiRecord> names(libmsi_query_get_column_info(query, LIBMSI_COL_INFO_NAMES, &error));
+    GPtr<LibmsiRecord> names(Trusted(libmsi_query_get_column_info(query, LIBMSI_COL_INFO_NAMES, &error), error));
     if (!names) Fail("no columns for " + sql, error);
-    GPtr<LibmsiRecord> types(libmsi_query_get_column_info(query, LIBMSI_COL_INFO_TYPES, &error));
+    GPtr<LibmsiRecord> types(Trusted(libmsi_query_get_column_info(query, LIBMSI_COL_INFO_TYPES, &error), error));
     if (!types) Fail("no columns for " + sql, error);
     std::vector<Column> columns;
     const guint count = libmsi_record_get_field_count(names.get());
@@ -323,7 +341,7 @@ class LibmsiPackage : public PackageDatabase {
       GError* error = nullptr;
       // Room for every property: the update count bounds how many a writer may add.
       const unsigned update_count = mode_ == Mode::kReadOnly ? 0 : LIBMSI_PROPERTY_SECURITY + 1;
-      summary_.reset(libmsi_summary_info_new(database_.get(), update_count, &error));
+      summary_.reset(Trusted(libmsi_summary_info_new(database_.get(), update_count, &error), error));
       if (!summary_) Fail("cannot read the summary information", error);
     }
     return summary_.get();
@@ -338,8 +356,63 @@ class LibmsiPackage : public PackageDatabase {
 
   GPtr<LibmsiDatabase> database_;
   Mode mode_;
+  std::string host_path_;
+  std::string output_path_;  // where a commit writes, before it replaces the package
   GPtr<LibmsiSummaryInfo> summary_;
 };
+
+// What the child does: everything a reader of the package may ask for, except stream data.
+void ReadEverything(const std::string& host_path) {
+  GError* error = nullptr;
+  LibmsiDatabase* raw = libmsi_database_new(host_path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &error);
+  if (error || raw == nullptr) return;
+  LibmsiPackage package(raw, PackageDatabase::Mode::kReadOnly);
+  try {
+    for (const std::string& table : package.Tables()) {
+      try {
+        package.PrimaryKeys(table);
+        package.Select("SELECT * FROM `" + table + "`");
+      } catch (const PackageError&) {
+      }
+    }
+    for (uint32_t property = 0; property <= LIBMSI_PROPERTY_SECURITY; ++property) {
+      package.SummaryString(property);
+      package.SummaryInteger(property);
+      package.SummaryTime(property);
+    }
+  } catch (const PackageError&) {
+  }
+}
+
+void LeaveAtOnce(int) { _exit(70); }
+
+// True when a child process read the package without dying; also true when no child can be
+// made, since the package may well be sound.
+bool ChildReadsSafely(const std::string& host_path) {
+  constexpr int kSeconds = 20;
+  const pid_t child = fork();
+  if (child < 0) return true;
+  if (child == 0) {
+    // A fault ends the child quietly, before any sanitizer or fuzzer handler reports it.
+    struct sigaction quit = {};
+    quit.sa_handler = LeaveAtOnce;
+    for (int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal_number, &quit, nullptr);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 2);  // the parent reports whatever libmsi says again
+    ReadEverything(host_path);
+    _exit(0);
+  }
+  int status = 0;
+  for (int waited = 0; waited < kSeconds * 1000; waited += 5) {
+    const pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (done < 0) return true;
+    usleep(5000);
+  }
+  kill(child, SIGKILL);
+  waitpid(child, &status, 0);
+  return false;
+}
 
 }  // namespace
 
@@ -377,18 +450,22 @@ int32_t Row::Integer(size_t index, int32_t fallback) const {
 }
 
 std::unique_ptr<PackageDatabase> PackageDatabase::Open(const std::string& host_path, Mode mode) {
+  if (access(host_path.c_str(), R_OK) != 0) throw PackageError("cannot read the package " + host_path, kOpenFailed);
+  if (!ChildReadsSafely(host_path))
+    throw PackageError("the package " + host_path + " is damaged: reading it fails", kOpenFailed);
   GError* error = nullptr;
   const guint flags = mode == Mode::kReadOnly ? LIBMSI_DB_FLAGS_READONLY : 0;
-  LibmsiDatabase* database = libmsi_database_new(host_path.c_str(), flags, nullptr, &error);
+  const std::string output_path = mode == Mode::kReadOnly ? "" : host_path + ".commit";
+  LibmsiDatabase* database =
+      libmsi_database_new(host_path.c_str(), flags, output_path.empty() ? nullptr : output_path.c_str(), &error);
   if (error) {
-    if (database) g_object_unref(database);
-    database = nullptr;
+    // The result is not to be trusted then, not even for a release.
     std::string message = "cannot open the package " + host_path + ": " + error->message;
     g_error_free(error);
     throw PackageError(message, kOpenFailed);
   }
   if (database == nullptr) throw PackageError("cannot open the package " + host_path, kOpenFailed);
-  return std::make_unique<LibmsiPackage>(database, mode);
+  return std::make_unique<LibmsiPackage>(database, mode, host_path, output_path);
 }
 
 }  // namespace quillset::platform::posix::installer
