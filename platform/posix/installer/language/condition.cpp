@@ -14,7 +14,9 @@ enum class TokenKind { kEnd, kLeftParen, kRightParen, kInteger, kString, kSymbol
 enum class Logic { kImp, kEqv, kXor, kOr, kAnd };
 constexpr int kLogicLevels = 5;
 
-enum class Compare { kEqual, kNotEqual, kGreater, kLess, kGreaterEqual, kLessEqual, kContains, kStartsWith, kEndsWith };
+enum class Compare {
+  kEqual, kNotEqual, kGreater, kLess, kGreaterEqual, kLessEqual, kContains, kStartsWith, kEndsWith
+};
 
 struct Token {
   TokenKind kind = TokenKind::kEnd;

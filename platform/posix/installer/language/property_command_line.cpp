@@ -29,7 +29,9 @@ bool ParsePropertyCommandLine(const std::string& text, std::vector<PropertyAssig
     if (i >= line.size() || line[i] != '=') {
       if (i < line.size() && line[i] == '"')
         return Fail(error, "a property name holds a double quote at position " + std::to_string(i + 1));
-      return Fail(error, "\"" + std::string(line.substr(start, i - start)) + "\" is no NAME=VALUE pair");
+      // A long stray word is cut short: the text goes to a log line.
+      std::string shown = name.size() > 40 ? name.substr(0, 40) + "..." : name;
+      return Fail(error, "\"" + shown + "\" is no NAME=VALUE pair");
     }
     if (name.empty()) return Fail(error, "a property without a name at position " + std::to_string(i + 1));
     ++i;  // the "="
@@ -50,8 +52,8 @@ bool ParsePropertyCommandLine(const std::string& text, std::vector<PropertyAssig
       }
     }
     if (quoted)
-      return Fail(error, "the value of " + name + " has a quote at position " + std::to_string(quote_start + 1) +
-                             " that is not closed");
+      return Fail(error, "the value of " + name + " has a quote at position " +
+                             std::to_string(quote_start + 1) + " that is not closed");
     parsed.push_back({std::move(name), std::move(value)});
   }
   assignments = std::move(parsed);
