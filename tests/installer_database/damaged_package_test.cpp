@@ -1,0 +1,69 @@
+// Damaged, truncated and missing packages: a failure code, never a crash.
+#include <gtest/gtest.h>
+
+#include "platform/posix/installer/database/package_database.h"
+#include "tests/installer_database/test_package.h"
+
+namespace quillset::testing {
+namespace {
+
+namespace msi = platform::msi;
+using platform::MSIHANDLE;
+using platform::UINT;
+
+TEST(DamagedPackages, OpenFailsWithACode) {
+  TempDir dir;
+  const std::string package = BuildTestPackage(dir);
+  const std::string whole = ReadFile(package);
+  struct Case {
+    std::string name;
+    std::string content;
+  };
+  const std::vector<Case> cases = {
+      {"empty", ""},
+      {"text", "this is no package\r\n"},
+      {"header only", whole.substr(0, 512)},
+      {"first sectors", whole.substr(0, 3000)},
+      {"half", whole.substr(0, whole.size() / 2)},
+      {"fuzzer find", ReadFile(SourcePath("fuzz/corpus/fuzz_package_database/open_dereferences_null.msi"))},
+  };
+  DatabaseApi api;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir / (c.name + ".msi");
+    WriteFile(path, c.content);
+    UINT result = 0;
+    EXPECT_EQ(api.Open(path, msi::kDbOpenReadOnly, &result), 0u);
+    EXPECT_EQ(result, 110u);  // ERROR_OPEN_FAILED
+    MSIHANDLE summary = 0;
+    EXPECT_EQ(api.f.MsiGetSummaryInformationA(0, DatabaseApi::WindowsPath(path).c_str(), 0, &summary),
+              msi::kErrorInstallPackageInvalid);
+    EXPECT_EQ(summary, 0u);
+  }
+  UINT result = 0;
+  EXPECT_EQ(api.Open(dir / "missing.msi", msi::kDbOpenReadOnly, &result), 0u);
+  EXPECT_EQ(result, 110u);
+  MSIHANDLE database = 0;
+  EXPECT_EQ(api.f.MsiOpenDatabaseA("Q:\\nowhere.msi", nullptr, &database), 161u);  // ERROR_BAD_PATHNAME
+  EXPECT_EQ(api.f.MsiOpenDatabaseA(nullptr, nullptr, &database), msi::kErrorInvalidParameter);
+  EXPECT_EQ(api.f.MsiOpenDatabaseA(DatabaseApi::WindowsPath(package).c_str(), reinterpret_cast<const char*>(3),
+                                   &database),
+            msi::kErrorInvalidParameter);  // creating a database is not offered
+}
+
+TEST(DamagedPackages, PackageDatabaseRejectsWithPackageError) {
+  TempDir dir;
+  const std::string path = dir / "bad.msi";
+  WriteFile(path, std::string(4096, '\xD0'));
+  namespace db = platform::posix::installer;
+  try {
+    db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kDirect);
+    FAIL() << "opened";
+  } catch (const db::PackageError& error) {
+    EXPECT_EQ(error.code(), 1619u);
+    EXPECT_NE(std::string(error.what()).find(path), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace quillset::testing
