@@ -45,7 +45,7 @@ class Statement {
 
   const std::string& command() const { return services.script.commands[number]; }
   const std::string& identifier() const { return services.script.identifiers[number]; }
-  std::string Parameter(size_t k) const { return services.script.Parameter(identifier(), k); }
+  std::string Parameter(size_t k) const { return services.script.StatementParameter(number, k); }
   // The assignment context of this statement's SetVariable calls.
   std::string Context() const { return command() + " Action"; }
   // A translatable text of this statement: its localized form while a language is in effect.

@@ -33,7 +33,7 @@ StatementLoop::StatementLoop(commands::EngineServices& services, const commands:
     : services_(services), commands_(commands), hooks_(std::move(hooks)) {
   const auto& script = services_.script;
   for (size_t n = 0; n < script.statement_count(); ++n)
-    if (script.commands[n] == "Label") labels_.emplace(vars::UpperCase(script.Parameter(script.identifiers[n], 1)), n);
+    if (script.commands[n] == "Label") labels_.emplace(vars::UpperCase(script.StatementParameter(n, 1)), n);
 }
 
 bool StatementLoop::IsPassedOver(size_t n) const {

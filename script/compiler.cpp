@@ -100,7 +100,7 @@ class Compiler {
   size_t count() const { return script_.statement_count(); }
   const std::string& command(size_t n) const { return script_.commands[n]; }
   bool disabled(size_t n) const { return n < script_.disabled_flags.size() && script_.disabled_flags[n] == "C"; }
-  std::string parameter(size_t n, size_t k) const { return script_.Parameter(script_.identifiers[n], k); }
+  std::string parameter(size_t n, size_t k) const { return script_.StatementParameter(n, k); }
 
   [[noreturn]] void Fail(size_t n, int message, const std::string& suffix = "") {
     throw Failure{static_cast<int32_t>(n), CompileMessageText(message) + suffix};

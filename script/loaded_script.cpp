@@ -42,12 +42,27 @@ void ReplaceIgnoreCase(std::string& text, const std::string& needle, const std::
 
 }  // namespace
 
+namespace {
+
+std::string LineBelow(const std::vector<std::string>& text, size_t line, size_t k) {
+  if (line >= text.size() || k >= text.size() - line) return {};
+  return text[line + k];
+}
+
+}  // namespace
+
 std::string LoadedScript::Parameter(std::string_view identifier, size_t k) const {
-  auto it = parameter_index.find(vars::UpperCase(identifier));
-  if (it == parameter_index.end()) return {};
-  size_t line = it->second;
-  if (k >= parameter_text.size() - line) return {};
-  return parameter_text[line + k];
+  size_t statement = identifier_index.Find(identifiers, identifier);
+  if (statement != IdentifierIndex::kNone) return StatementParameter(statement, k);
+  // Not a statement's identifier: look for the line itself.
+  for (size_t line = parameter_text.size(); line-- > 0;)
+    if (vars::EqualsIgnoreCase(parameter_text[line], identifier)) return LineBelow(parameter_text, line, k);
+  return {};
+}
+
+std::string LoadedScript::StatementParameter(size_t statement, size_t k) const {
+  if (statement >= parameter_line.size()) return {};
+  return LineBelow(parameter_text, parameter_line[statement], k);
 }
 
 std::string LoadedScript::CommandHeader(size_t statement) const {

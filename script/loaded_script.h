@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "script/identifier_index.h"
+
 namespace quillset::script {
 
 struct LoadedScript {
@@ -44,6 +46,8 @@ struct LoadedScript {
   // the parameter text that equals the identifier without regard to case. Parameter 0 is the
   // identifier line itself. Empty past the end of the text or when no line equals it.
   std::string Parameter(std::string_view identifier, size_t k) const;
+  // The same for statement n, found through the position noted at load time.
+  std::string StatementParameter(size_t statement, size_t k) const;
   // The command header of statement n: the line before the number line n of the header list,
   // or empty. When a number is listed twice the last pair counts, as for parameter records.
   std::string CommandHeader(size_t statement) const;
@@ -56,8 +60,10 @@ struct LoadedScript {
   // regard to case, or empty. The "offline" fallback is the caller's choice.
   std::string WebMediaPassword(std::string_view block) const;
 
-  // Built by LoadScript. Every line of the parameter text, upper-cased, to its last position.
-  std::unordered_map<std::string, size_t> parameter_index;
+  // Built by LoadScript: the statements by identifier, and per statement the last position of
+  // a parameter line equal to its identifier without regard to case (npos when none is).
+  IdentifierIndex identifier_index;
+  std::vector<size_t> parameter_line;
   // Every statement number line of the header list (the second line of each pair) to its last
   // position; a header that happens to read as a number is never taken for one.
   std::unordered_map<std::string, size_t> header_index;

@@ -115,12 +115,17 @@ bool CheckPerStatement(ScriptReader& reader, const LoadedScript& script) {
 
 // "$" alone would end the section, so the compiler writes a lone "$" parameter as a marker.
 void RestoreDollarsAndIndex(LoadedScript& script) {
-  script.parameter_index.reserve(script.parameter_text.size());
+  // Only lines that equal an identifier are ever looked up by one.
+  std::vector<size_t> first = script.identifier_index.Build(script.identifiers);
+  std::vector<size_t> last_line(script.identifiers.size(), std::string::npos);
   for (size_t i = 0; i < script.parameter_text.size(); ++i) {
     std::string& line = script.parameter_text[i];
     if (vars::EqualsIgnoreCase(line, "$WILD_DOLLAR$") || vars::EqualsIgnoreCase(line, "$DOLLAR$")) line = "$";
-    script.parameter_index.insert_or_assign(vars::UpperCase(line), i);
+    size_t statement = script.identifier_index.Find(script.identifiers, line);
+    if (statement != IdentifierIndex::kNone) last_line[statement] = i;
   }
+  script.parameter_line.resize(script.identifiers.size());
+  for (size_t n = 0; n < first.size(); ++n) script.parameter_line[n] = last_line[first[n]];
   for (size_t i = 1; i < script.command_headers.size(); i += 2) {
     script.header_index.insert_or_assign(script.command_headers[i], i);
   }

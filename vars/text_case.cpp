@@ -2,8 +2,6 @@
 
 namespace quillset::vars {
 
-char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string UpperCase(std::string_view text) {
   std::string result(text);
   for (char& c : result) c = FoldCase(c);

@@ -1,6 +1,8 @@
 // A plug-in as authors write them: it reads the variables, reports progress and hands back
 // the variables with its own additions. Parameter "fail" answers -1, "empty" an empty result,
-// "drop:NAME" hands back the variables without NAME.
+// "drop:NAME" hands back the variables without NAME, "progress:N" reports N steps (stopping
+// at the first one answered 0) and hands back how many went on as PLUGIN_STEPS.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -18,6 +20,12 @@ std::string Result(const char* variables, const char* parameter, int32_t (*progr
     if (wanted.rfind("drop:", 0) == 0 && lines[i] == wanted.substr(5)) continue;
     kept.push_back(lines[i]);
     kept.push_back(lines[i + 1]);
+  }
+  if (wanted.rfind("progress:", 0) == 0) {
+    int steps = std::atoi(wanted.c_str() + 9), went_on = 0;
+    for (int k = 1; k <= steps && progress(k % 101, ("step " + std::to_string(k)).c_str()); ++k) ++went_on;
+    kept.push_back("PLUGIN_STEPS");
+    kept.push_back(std::to_string(went_on));
   }
   int32_t go_on = progress(50, "half way");
   kept.push_back("PLUGIN_PARAMETER");
