@@ -41,6 +41,7 @@ inline constexpr UINT kErrorInstallFailure = 1603;
 inline constexpr UINT kErrorUnknownProduct = 1605;
 inline constexpr UINT kErrorUnknownProperty = 1608;
 inline constexpr UINT kErrorBadQuerySyntax = 1615;
+inline constexpr UINT kErrorFunctionNotCalled = 1626;
 inline constexpr UINT kErrorFunctionFailed = 1627;
 inline constexpr UINT kErrorInvalidTable = 1628;
 inline constexpr UINT kErrorDatatypeMismatch = 1629;
@@ -141,8 +142,9 @@ inline constexpr UINT kUiLevelNone = 2;
 inline constexpr UINT kUiLevelSourceResOnly = 0x100;
 
 // MsiGetMode run modes.
-inline constexpr int32_t kRunModeReboot = 17;
-inline constexpr int32_t kRunModeRebootNow = 18;
+inline constexpr int32_t kRunModeMaintenance = 2;
+inline constexpr int32_t kRunModeRebootAtEnd = 6;
+inline constexpr int32_t kRunModeRebootNow = 7;
 
 // MsiEnableLogA attributes.
 inline constexpr DWORD kLogAttributesAppend = 1;

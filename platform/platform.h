@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/http.h"
+#include "platform/installer.h"
 #include "platform/libraries.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -20,6 +21,7 @@ struct Platform {
   Libraries& libraries;
   Http& http;
   Processes& processes;
+  Installer& installer;
 };
 
 }  // namespace quillset::platform

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/posix/installer/posix_installer.h"
 #include "platform/posix/layout.h"
 #include "platform/posix/machine_facts.h"
 #include "platform/posix/posix_dialogs.h"
@@ -74,7 +75,8 @@ class Implementation : public PosixPlatform {
         libraries_(paths_),
         http_(paths_),
         processes_(paths_),
-        platform_{files_, system_, registry_, dialogs_, libraries_, http_, processes_} {
+        installer_(installer::CreatePosixInstaller(files_, registry_, system_, paths_, layout_.installer)),
+        platform_{files_, system_, registry_, dialogs_, libraries_, http_, processes_, *installer_} {
     // A fresh prefix is a machine with an empty drive C:.
     if (!layout_.prefix.empty()) {
       std::error_code ignored;
@@ -115,6 +117,7 @@ class Implementation : public PosixPlatform {
   PosixLibraries libraries_;
   PosixHttp http_;
   PosixProcesses processes_;
+  std::unique_ptr<Installer> installer_;
   Platform platform_;
 };
 

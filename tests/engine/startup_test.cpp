@@ -99,7 +99,7 @@ struct Harness {
   void Use(const SetupFolder& setup, const std::string& arguments) {
     std::string engine = host->paths().ToWindows(setup.engine());
     system = std::make_unique<SetupSystem>(real.system, engine, "\"" + engine + "\" " + arguments);
-    platform.reset(new platform::Platform{files, *system, real.registry, real.dialogs, real.libraries, real.http, real.processes});
+    platform.reset(new platform::Platform{files, *system, real.registry, real.dialogs, real.libraries, real.http, real.processes, real.installer});
   }
 };
 

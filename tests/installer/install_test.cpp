@@ -1,0 +1,174 @@
+// Installing, querying and removing a wixl-built package through the installer table.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "tests/installer/installer_fixture.h"
+#include "tests/support/package_fixture.h"
+
+namespace quillset::platform::posix::installer {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr char kKey[] = "Software\\Maker\\Demo";
+
+class InstallTest : public ::testing::Test {
+ protected:
+  InstallerFixture f;
+  std::string package = f.Package();
+  std::string dir = f.InstallDir();
+
+  UINT Install(const std::string& command_line) { return f.msi->MsiInstallProductA(package.c_str(), command_line.c_str()); }
+  bool Exists(const std::string& name) { return fs::exists(f.HostOf(dir + name)); }
+  std::string PackageCodeInfo() {
+    char buffer[64] = {};
+    DWORD size = sizeof buffer;
+    UINT result = f.msi->MsiGetProductInfoA(kProductCode, "PackageCode", buffer, &size);
+    return result == msi::kSuccess ? buffer : "error " + std::to_string(result);
+  }
+};
+
+TEST_F(InstallTest, ThePropertyOnTheCommandLineSelectsTheConditionedComponent) {
+  ASSERT_NO_THROW(testing::SetComponentCondition(f.HostOf(package), "Extra", "EXTRA = \"TRUE\""));
+  struct Case {
+    const char* value;
+    bool extra;
+  };
+  for (const Case& c : {Case{"TRUE", true}, Case{"FALSE", false}}) {
+    SCOPED_TRACE(c.value);
+    ASSERT_EQ(Install(std::string("ADDLOCAL=ALL EXTRA=") + c.value), msi::kSuccess);
+    EXPECT_EQ(testing::ReadFile(f.HostOf(dir + "main.txt")), "main contents\n");
+    EXPECT_EQ(Exists("extra.txt"), c.extra);
+    EXPECT_EQ(f.ReadRegistry(kKey, "Main"), dir);
+    EXPECT_EQ(f.ReadRegistry(kKey, "Extra"), c.extra ? "#7" : "<no value>");
+    EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateDefault);
+    EXPECT_EQ(PackageCodeInfo(), f.PackageCode(f.HostOf(package)));
+
+    ASSERT_EQ(Install(std::string("REMOVE=ALL EXTRA=") + c.value), msi::kSuccess);
+    EXPECT_FALSE(Exists("main.txt"));
+    EXPECT_FALSE(Exists("extra.txt"));
+    EXPECT_FALSE(Exists(""));
+    EXPECT_FALSE(f.KeyExists(kKey));
+    EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+    EXPECT_EQ(PackageCodeInfo(), "error 1605");
+  }
+}
+
+TEST_F(InstallTest, RemovalTakesOnlyWhatTheProductPutThere) {
+  ASSERT_EQ(Install("ADDLOCAL=ALL"), msi::kSuccess);
+  // Things of the user's beside the product's.
+  testing::WriteFile(f.HostOf(dir + "notes.txt"), "mine");
+  std::unique_ptr<RegistryKey> key;
+  ASSERT_EQ(f.host->platform().registry.CreateKey(RootKey::kLocalMachine, kKey, kKeyWrite | kKeyWow64_32Key, &key), kRegOk);
+  ASSERT_EQ(key->SetValue({"Other", kRegSz, "kept"}), kRegOk);
+  key.reset();
+
+  ASSERT_EQ(Install("REMOVE=ALL"), msi::kSuccess);
+  EXPECT_FALSE(Exists("main.txt"));
+  EXPECT_FALSE(Exists("extra.txt"));
+  EXPECT_EQ(testing::ReadFile(f.HostOf(dir + "notes.txt")), "mine");
+  EXPECT_EQ(f.ReadRegistry(kKey, "Other"), "kept");
+  EXPECT_EQ(f.ReadRegistry(kKey, "Main"), "<no value>");
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+}
+
+TEST_F(InstallTest, AComponentWhoseConditionIsFalseAtRemovalStaysInstalled) {
+  ASSERT_NO_THROW(testing::SetComponentCondition(f.HostOf(package), "Extra", "EXTRA = \"TRUE\""));
+  ASSERT_EQ(Install("ADDLOCAL=ALL EXTRA=TRUE"), msi::kSuccess);
+  ASSERT_EQ(Install("REMOVE=ALL"), msi::kSuccess);
+  EXPECT_FALSE(Exists("main.txt"));
+  EXPECT_TRUE(Exists("extra.txt"));
+  EXPECT_EQ(f.ReadRegistry(kKey, "Extra"), "#7");
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+}
+
+TEST_F(InstallTest, FeatureLevelsAndTheConditionTableDecideWithoutAddLocal) {
+  ASSERT_NO_THROW(testing::EditPackage(f.HostOf(package), {"UPDATE `Feature` SET `Level`=3"}));
+  ASSERT_NO_THROW(testing::AddFeatureCondition(f.HostOf(package), "Complete", 1, "WANTED"));
+  ASSERT_EQ(Install(""), msi::kSuccess);  // level 3 above INSTALLLEVEL 1: nothing to install
+  EXPECT_FALSE(Exists("main.txt"));
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+  ASSERT_EQ(Install("WANTED=1"), msi::kSuccess);
+  EXPECT_TRUE(Exists("main.txt"));
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateDefault);
+}
+
+TEST_F(InstallTest, AdvertisingRegistersWithoutFilesAndAFullInstallationFollows) {
+  ASSERT_EQ(Install("ADVERTISE=ALL"), msi::kSuccess);
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateAdvertised);
+  EXPECT_FALSE(Exists("main.txt"));
+  ASSERT_EQ(Install("ADDLOCAL=ALL ADVERTISE=\"\""), msi::kSuccess);
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateDefault);
+  EXPECT_TRUE(Exists("main.txt"));
+}
+
+TEST_F(InstallTest, ReinstallRestoresAMissingFileAndAllRewritesAChangedOne) {
+  ASSERT_EQ(Install("ADDLOCAL=ALL"), msi::kSuccess);
+  fs::remove(f.HostOf(dir + "main.txt"));
+  testing::WriteFile(f.HostOf(dir + "extra.txt"), "changed by the user, same size");
+  ASSERT_EQ(Install("REINSTALL=ALL REINSTALLMODE=p"), msi::kSuccess);
+  EXPECT_TRUE(Exists("main.txt"));
+  EXPECT_EQ(testing::ReadFile(f.HostOf(dir + "extra.txt")), "changed by the user, same size");
+  ASSERT_EQ(Install("REINSTALL=ALL REINSTALLMODE=vamus"), msi::kSuccess);
+  EXPECT_EQ(testing::ReadFile(f.HostOf(dir + "extra.txt")), "extra contents\n");
+  ASSERT_EQ(Install("REMOVE=ALL"), msi::kSuccess);
+  EXPECT_FALSE(Exists(""));
+}
+
+TEST_F(InstallTest, FailuresAnswerTheirCodesAndLeaveNothing) {
+  testing::WriteFile(f.work / "truncated.msi", testing::ReadFile(f.HostOf(package)).substr(0, 3000));
+  struct Case {
+    std::string package, command_line;
+    UINT code;
+  };
+  for (const Case& c : {Case{package, "ADDLOCAL=ALL NAME=\"unterminated", msi::kErrorInvalidCommandLine},
+                        Case{f.host->paths().ToWindows(f.work / "missing.msi"), "", msi::kErrorInstallPackageOpenFailed},
+                        Case{f.host->paths().ToWindows(f.work / "truncated.msi"), "", msi::kErrorInstallPackageOpenFailed}}) {
+    SCOPED_TRACE(c.package + " " + c.command_line);
+    EXPECT_EQ(f.msi->MsiInstallProductA(c.package.c_str(), c.command_line.c_str()), c.code);
+    EXPECT_FALSE(Exists(""));
+    EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+  }
+  EXPECT_EQ(f.msi->MsiQueryProductStateA("not a product code"), msi::kStateInvalidArg);
+}
+
+TEST(InstallErrors, AnErrorRollsBackWhatWasDoneAndAnswers1603) {
+  // A user who is no administrator cannot write HKEY_LOCAL_MACHINE; the files came first.
+  InstallerFixture f("administrator=FALSE\n");
+  std::string package = f.Package();
+  Recorder recorder;
+  f.msi->MsiSetExternalUIA(Recorder::Handler, 0x7FDF, &recorder);
+  EXPECT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL ALLUSERS=1"), msi::kErrorInstallFailure);
+  EXPECT_FALSE(fs::exists(f.HostOf(f.InstallDir())));
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+  auto errors = recorder.OfType(msi::kMessageError);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].text.find("Could not write value Main"), std::string::npos) << errors[0].text;
+  EXPECT_EQ(errors[0].type & 0xFFFFFF, msi::kMbIconError);
+}
+
+TEST(InstallViews, TheTemplatePlatformAndTheComponentBitChooseTheRegistryView) {
+  struct Case {
+    const char* package_attributes;
+    const char* component_attributes;
+    std::vector<std::string> wixl;
+    uint32_t view;
+  };
+  for (const Case& c : {Case{"", "", {}, kKeyWow64_32Key},
+                        Case{"Platform=\"x64\"", "Win64=\"yes\"", {"-a", "x64"}, kKeyWow64_64Key},
+                        Case{"Platform=\"x64\"", "", {"-a", "x64"}, kKeyWow64_32Key}}) {
+    SCOPED_TRACE(std::string(c.package_attributes) + " " + c.component_attributes);
+    InstallerFixture f;
+    std::string package = f.Package(DemoWxs(c.package_attributes, c.component_attributes), "demo", c.wixl);
+    ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+    uint32_t other = c.view == kKeyWow64_32Key ? kKeyWow64_64Key : kKeyWow64_32Key;
+    EXPECT_EQ(f.ReadRegistry(kKey, "Extra", c.view), "#7");
+    EXPECT_EQ(f.ReadRegistry(kKey, "Extra", other), "<no key>");
+  }
+}
+
+}  // namespace
+}  // namespace quillset::platform::posix::installer

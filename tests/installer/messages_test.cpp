@@ -1,0 +1,190 @@
+// What a handler sees of an installation, cancelling it, the log, and one installation at a
+// time across processes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "tests/installer/installer_fixture.h"
+#include "tests/support/package_fixture.h"
+
+namespace quillset::platform::posix::installer {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The handler's view of the progress records, as the engine's progress display keeps it.
+struct ProgressModel {
+  int64_t total = 0, position = 0, per_data = 0;
+  void Apply(const Message& message) {
+    UINT type = message.type & msi::kMessageTypeMask;
+    if (type == msi::kMessageActionData) position += per_data;
+    if (type != msi::kMessageProgress) return;
+    int64_t f[4] = {0, 0, 0, 0};
+    std::sscanf(message.text.c_str(), "1: %ld 2: %ld 3: %ld 4: %ld", &f[0], &f[1], &f[2], &f[3]);
+    if (f[0] == 0) {
+      total = f[1];
+      position = 0;
+      per_data = 0;
+    } else if (f[0] == 1) {
+      per_data = f[2] == 1 ? f[1] : 0;
+    } else if (f[0] == 2) {
+      position += f[1];
+    }
+  }
+};
+
+constexpr char kKey[] = "Software\\Maker\\Demo";
+
+TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  Recorder recorder;
+  f.msi->MsiSetInternalUI(msi::kUiLevelNone | msi::kUiLevelSourceResOnly, nullptr);
+  f.msi->MsiSetExternalUIA(Recorder::Handler, 0x7FDF, &recorder);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+
+  const auto& m = recorder.messages;
+  ASSERT_GE(m.size(), 10u);
+  EXPECT_EQ(m.front().type, msi::kMessageInitialize);
+  EXPECT_EQ(m[1].type, msi::kMessageCommonData);
+  EXPECT_EQ(m[1].text, "1: 0 2: 1033 3: 1252 ");
+  EXPECT_EQ(m.back().type, msi::kMessageTerminate);
+
+  std::vector<std::string> started;
+  std::regex action_start(R"(Action \d\d:\d\d:\d\d: (\w+)\.( .*)?)");
+  for (const Message& message : recorder.OfType(msi::kMessageActionStart)) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(message.text, match, action_start)) << message.text;
+    started.push_back(match[1]);
+  }
+  auto at = [&](const std::string& name) { return std::find(started.begin(), started.end(), name) - started.begin(); };
+  EXPECT_LT(at("CostFinalize"), at("InstallFiles"));
+  EXPECT_LT(at("InstallFiles"), at("WriteRegistryValues"));
+  EXPECT_LT(at("WriteRegistryValues"), at("InstallFinalize"));
+  EXPECT_LT(at("InstallFinalize"), static_cast<long>(started.size()));
+
+  // One reset announcing the bytes of both files; the reports reach it exactly.
+  ProgressModel progress;
+  int resets = 0;
+  for (const Message& message : m) {
+    progress.Apply(message);
+    if ((message.type & msi::kMessageTypeMask) == msi::kMessageProgress && message.text.rfind("1: 0 ", 0) == 0) ++resets;
+  }
+  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(progress.total, static_cast<int64_t>(std::string("main contents\n").size() + std::string("extra contents\n").size()));
+  EXPECT_EQ(progress.position, progress.total);
+  std::regex record(R"(1: \d+ 2: \d+ 3: \d+ 4: \d+ )");
+  for (const Message& message : recorder.OfType(msi::kMessageProgress))
+    EXPECT_TRUE(std::regex_match(message.text, record)) << message.text;
+  auto data = recorder.OfType(msi::kMessageActionData);
+  EXPECT_TRUE(std::any_of(data.begin(), data.end(), [](const Message& message) {
+    return message.text.rfind("File: main.txt, Directory: ", 0) == 0;
+  }));
+  auto info = recorder.OfType(msi::kMessageInfo);
+  EXPECT_TRUE(std::any_of(info.begin(), info.end(), [](const Message& message) {
+    return message.text == "Installation success or error status: 0.";
+  }));
+}
+
+TEST(InstallMessages, TheMaskFiltersWhatTheHandlerReceives) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  Recorder recorder;
+  f.msi->MsiSetExternalUIA(Recorder::Handler, msi::FilterBit(msi::kMessageProgress) | msi::FilterBit(msi::kMessageTerminate),
+                           &recorder);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+  ASSERT_FALSE(recorder.messages.empty());
+  for (const Message& message : recorder.messages)
+    EXPECT_TRUE(message.type == msi::kMessageProgress || message.type == msi::kMessageTerminate) << message.type;
+}
+
+TEST(InstallMessages, CancelAtTheThirdProgressMessageRollsEverythingBack) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  // Installed once and removed: the second installation is cancelled over a clean machine.
+  Recorder recorder;
+  int progress = 0;
+  recorder.answer = [&](const Message& message) {
+    if ((message.type & msi::kMessageTypeMask) == msi::kMessageProgress && ++progress == 3) return msi::kIdCancel;
+    return msi::kIdOk;
+  };
+  f.msi->MsiSetExternalUIA(Recorder::Handler, 0x7FDF, &recorder);
+  EXPECT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kErrorInstallUserExit);
+  EXPECT_EQ(progress, 3);
+  EXPECT_FALSE(fs::exists(f.HostOf(f.InstallDir())));
+  EXPECT_FALSE(f.KeyExists(kKey));
+  EXPECT_FALSE(f.KeyExists("Software\\Maker"));
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
+  EXPECT_TRUE(fs::is_empty(f.prefix / "installer/runs"));
+  EXPECT_EQ(recorder.messages.back().type, msi::kMessageTerminate);
+
+  // A cancel answered to a later message of a removal keeps the product as it was.
+  recorder.answer = nullptr;
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+  progress = 0;
+  recorder.answer = [&](const Message& message) {
+    if ((message.type & msi::kMessageTypeMask) == msi::kMessageProgress && ++progress == 4) return msi::kIdCancel;
+    return msi::kIdOk;
+  };
+  EXPECT_EQ(f.msi->MsiInstallProductA(package.c_str(), "REMOVE=ALL"), msi::kErrorInstallUserExit);
+  EXPECT_EQ(testing::ReadFile(f.HostOf(f.InstallDir() + "main.txt")), "main contents\n");
+  EXPECT_EQ(f.ReadRegistry(kKey, "Main"), f.InstallDir());
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateDefault);
+}
+
+TEST(InstallLog, TheLogIsAppendedOrReplacedAsAsked) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  std::string log = f.work / "install.log";
+  std::string log_windows = f.host->paths().ToWindows(log);
+  auto count = [&](const std::string& text) {
+    std::string content = testing::ReadFile(log);
+    size_t found = 0;
+    for (size_t at = content.find(text); at != std::string::npos; at = content.find(text, at + 1)) ++found;
+    return found;
+  };
+  testing::WriteFile(log, "trace log line\r\n");
+  ASSERT_EQ(f.msi->MsiEnableLogA(0x3FDF, log_windows.c_str(), msi::kLogAttributesAppend | msi::kLogAttributesFlushEachLine),
+            msi::kSuccess);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "REMOVE=ALL"), msi::kSuccess);
+  EXPECT_EQ(count("trace log line\r\n"), 1u);
+  EXPECT_EQ(count("Installation success or error status: 0.\r\n"), 2u);
+  EXPECT_GE(count("Action start "), 4u);
+  EXPECT_EQ(count("Removal completed successfully."), 1u);
+
+  ASSERT_EQ(f.msi->MsiEnableLogA(0x3FDF, log_windows.c_str(), 0), msi::kSuccess);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+  EXPECT_EQ(count("trace log line"), 0u);
+  EXPECT_EQ(count("Installation success or error status: 0."), 1u);
+}
+
+TEST(InstallLock, ASecondProcessIsToldAnotherInstallationIsRunning) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  int child_code = -1;
+  Recorder recorder;
+  recorder.answer = [&](const Message& message) {
+    if (child_code != -1 || (message.type & msi::kMessageTypeMask) != msi::kMessageProgress) return msi::kIdOk;
+    pid_t child = fork();
+    if (child == 0) {
+      auto other = CreatePosixPlatform({f.prefix.path(), {"/usr/bin/setup"}});
+      _exit(static_cast<int>(other->platform().installer.Bind()->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL")) & 0xFF);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    child_code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    return msi::kIdOk;
+  };
+  f.msi->MsiSetExternalUIA(Recorder::Handler, 0x7FDF, &recorder);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+  EXPECT_EQ(child_code, static_cast<int>(msi::kErrorInstallAlreadyRunning & 0xFF));
+  // Free again afterwards.
+  EXPECT_EQ(f.msi->MsiInstallProductA(package.c_str(), "REMOVE=ALL"), msi::kSuccess);
+}
+
+}  // namespace
+}  // namespace quillset::platform::posix::installer
