@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 #include <libgcab.h>
+#include <libmsi.h>
 
 #include <exception>
 #include <memory>
@@ -25,15 +26,26 @@ struct ExtractState {
   std::exception_ptr failure;
 };
 
+bool InsideFolder(const std::string& relative) {
+  if (relative.empty() || relative.front() == '/' || relative.find('\\') != std::string::npos) return false;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t slash = relative.find('/', start);
+    std::string part = relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  return true;
+}
+
 gboolean OnEntry(GCabFile* file, gpointer data) {
   auto* state = static_cast<ExtractState*>(data);
   if (state->failure) return FALSE;
   try {
     auto name = (*state->entry)(gcab_file_get_name(file), gcab_file_get_size(file));
     if (!name) return FALSE;
-    if (name->empty() || name->find('/') != std::string::npos || name->find('\\') != std::string::npos ||
-        *name == "." || *name == "..")
-      throw CabinetError("refused extraction name " + *name);
+    if (!InsideFolder(*name)) throw CabinetError("refused extraction path " + *name);
     gcab_file_set_extract_name(file, name->c_str());
     return TRUE;
   } catch (...) {
@@ -49,16 +61,39 @@ std::string Message(GError* error) {
   return text;
 }
 
+// The stream of an embedded cabinet, read where it lies in the package (no copy first).
+GPtr<GInputStream> OpenStream(const CabinetSource& source) {
+  GError* error = nullptr;
+  const std::string name = source.host_path + (source.stream.empty() ? "" : ":" + source.stream);
+  if (source.stream.empty()) {
+    GPtr<GFile> file(g_file_new_for_path(source.host_path.c_str()));
+    GPtr<GInputStream> stream(G_INPUT_STREAM(g_file_read(file.get(), nullptr, &error)));
+    if (!stream) throw CabinetError("cannot open the cabinet " + name + ": " + Message(error));
+    return stream;
+  }
+  GPtr<LibmsiDatabase> database(libmsi_database_new(source.host_path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &error));
+  if (!database) throw CabinetError("cannot open the package " + source.host_path + ": " + Message(error));
+  GPtr<LibmsiQuery> query(libmsi_query_new(database.get(), "SELECT `Data` FROM `_Streams` WHERE `Name` = ?", &error));
+  if (!query) throw CabinetError("cannot read the streams of " + source.host_path + ": " + Message(error));
+  GPtr<LibmsiRecord> parameters(libmsi_record_new(1));
+  libmsi_record_set_string(parameters.get(), 1, source.stream.c_str());
+  if (!libmsi_query_execute(query.get(), parameters.get(), &error))
+    throw CabinetError("cannot read the streams of " + source.host_path + ": " + Message(error));
+  GPtr<LibmsiRecord> row(libmsi_query_fetch(query.get(), &error));
+  if (!row) throw CabinetError("the cabinet " + name + " is missing: " + Message(error));
+  GPtr<GInputStream> stream(libmsi_record_get_stream(row.get(), 1));
+  if (!stream) throw CabinetError("cannot open the cabinet " + name);
+  return stream;
+}
+
 }  // namespace
 
-void ExtractCabinet(const std::string& cabinet_host_path, const std::string& folder_host_path,
-                    const CabinetEntryCallback& entry) {
-  GPtr<GFile> source(g_file_new_for_path(cabinet_host_path.c_str()));
+void ExtractCabinet(const CabinetSource& source, const std::string& folder_host_path, const CabinetEntryCallback& entry) {
+  GPtr<GInputStream> stream = OpenStream(source);
   GError* error = nullptr;
-  GPtr<GFileInputStream> stream(g_file_read(source.get(), nullptr, &error));
-  if (!stream) throw CabinetError("cannot open the cabinet " + cabinet_host_path + ": " + Message(error));
+  const std::string cabinet_host_path = source.host_path + (source.stream.empty() ? "" : ":" + source.stream);
   GPtr<GCabCabinet> cabinet(gcab_cabinet_new());
-  if (!gcab_cabinet_load(cabinet.get(), G_INPUT_STREAM(stream.get()), nullptr, &error))
+  if (!gcab_cabinet_load(cabinet.get(), stream.get(), nullptr, &error))
     throw CabinetError("cannot read the cabinet " + cabinet_host_path + ": " + Message(error));
   GPtr<GFile> folder(g_file_new_for_path(folder_host_path.c_str()));
   GPtr<GCancellable> cancellable(g_cancellable_new());

@@ -1,6 +1,6 @@
 // Reading cabinets (embedded in the package or beside it) through libgcab. Entries are
-// extracted under names the caller gives, all inside one folder, so that no entry name can
-// place a file anywhere else.
+// extracted under paths the caller gives, relative to one folder and checked to stay inside
+// it; the entries' own names never choose where a file goes.
 #pragma once
 
 #include <cstdint>
@@ -16,13 +16,19 @@ class CabinetError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Called for each entry before it is extracted: the file name to extract it to inside the
-// folder (no separators), or nullopt to skip it. An exception thrown here stops the
+// Called for each entry before it is extracted: the path to extract it to, relative to the
+// folder ("/" separated, no empty, "." or ".." parts), or nullopt to skip it. An exception thrown here stops the
 // extraction and is thrown again by ExtractCabinet.
 using CabinetEntryCallback = std::function<std::optional<std::string>(const std::string& entry, uint32_t size)>;
 
+// A cabinet file, or (stream not empty) the stream of that name in the package's _Streams
+// table, read in place.
+struct CabinetSource {
+  std::string host_path;
+  std::string stream;
+};
+
 // Throws CabinetError for a cabinet that cannot be read.
-void ExtractCabinet(const std::string& cabinet_host_path, const std::string& folder_host_path,
-                    const CabinetEntryCallback& entry);
+void ExtractCabinet(const CabinetSource& source, const std::string& folder_host_path, const CabinetEntryCallback& entry);
 
 }  // namespace quillset::platform::posix::installer

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <cstdio>
 #include <map>
+#include <set>
 
 #include "platform/posix/installer/cabinet.h"
+#include "platform/posix/paths/windows_path.h"
 #include "platform/win_path.h"
 
 namespace quillset::platform::posix::installer {
@@ -63,49 +66,102 @@ void CheckTarget(InstallContext& context, const std::string& target) {
   if (!context.host().paths.ToHost(target)) throw InstallFailure("The folder of " + target + " lies on no drive.");
 }
 
-// Extracts one cabinet's planned files into the staging folder, then moves them into place.
+// The deepest host folder that holds all the given ones.
+std::string CommonFolder(const std::vector<std::string>& folders) {
+  std::string common = folders.front();
+  for (const std::string& folder : folders) {
+    while (!(folder == common || (folder.rfind(common, 0) == 0 && (common == "/" || folder[common.size()] == '/')))) {
+      size_t slash = common.rfind('/');
+      common = slash == 0 || slash == std::string::npos ? "/" : common.substr(0, slash);
+    }
+  }
+  return common;
+}
+
+// Extracts one cabinet's planned files straight into their folders. Files that are there
+// already are moved to backups first; the undo steps of all of them are journaled before any
+// is touched.
 void InstallFromCabinet(InstallContext& context, const std::string& cabinet, const std::vector<PlannedFile>& planned,
                         StepProgress& progress) {
   Host& host = context.host();
-  std::map<std::string, const PlannedFile*> wanted;
+  std::vector<const PlannedFile*> writes;
   for (const PlannedFile& file : planned) {
-    if (file.write) wanted[file.key] = &file;
+    if (file.write) writes.push_back(&file);
     else progress.Advance(DataText(file), file.size);
   }
-  if (wanted.empty()) return;
-  const std::string staging = context.undo().StagingFolder();
-  std::error_code error;
-  std::filesystem::create_directories(staging, error);
-  std::string cabinet_host;
-  if (cabinet.front() == '#') {
-    cabinet_host = staging + "/cabinet";
-    if (!context.session.database->ExtractStream(cabinet.substr(1), cabinet_host))
-      throw InstallFailure("The cabinet " + cabinet.substr(1) + " is missing from the package.");
-  } else {
-    std::string source = IncludeTrailingBackslash(context.session.properties.Get("SourceDir")) + cabinet;
-    auto mapped = host.paths.ToHost(source);
-    if (!mapped || !host.files.FileExists(source)) throw InstallFailure("The cabinet " + source + " is missing.");
-    cabinet_host = *mapped;
+  if (writes.empty()) return;
+
+  // Each folder once: created (and recorded), mapped to the host, its names read so that a
+  // file is found without regard to case as the platform finds it.
+  struct Folder {
+    std::string host;
+    std::map<std::string, std::string> names;  // folded name -> name on disk
+  };
+  std::map<std::string, Folder> folders;
+  for (const PlannedFile* file : writes) {
+    std::string folder = ExtractFilePath(file->target);
+    if (folders.count(folder)) continue;
+    CreateFolderRecorded(context, folder);
+    auto mapped = host.paths.ToHost(folder);
+    if (!mapped) throw InstallFailure("The folder " + folder + " lies on no drive.");
+    Folder& entry = folders[folder];
+    entry.host = *mapped;
+    while (entry.host.size() > 1 && entry.host.back() == '/') entry.host.pop_back();
+    std::error_code error;
+    for (const auto& existing : std::filesystem::directory_iterator(entry.host, error))
+      entry.names[FoldCase(existing.path().filename().string())] = existing.path().filename().string();
   }
-  std::map<std::string, std::string> staged;  // File key -> staged host path
+  struct Target {
+    std::string windows, host;
+    bool exists;
+  };
+  std::map<std::string, Target> targets;  // File key -> where it goes
+  std::vector<UndoStep> steps;
+  std::vector<std::pair<std::string, std::string>> backups;  // host target -> host backup
+  for (const PlannedFile* file : writes) {
+    std::string folder = ExtractFilePath(file->target);
+    const Folder& entry = folders.at(folder);
+    auto existing = entry.names.find(FoldCase(file->name));
+    std::string name = existing == entry.names.end() ? file->name : existing->second;
+    Target target{folder + name, entry.host + "/" + name, existing != entry.names.end()};
+    if (target.exists) {
+      std::string backup = context.undo().NewBackupPath();
+      steps.push_back(UndoRestoreFile(backup, target.windows));
+      backups.emplace_back(target.host, host.paths.ToHost(backup).value_or(""));
+    } else {
+      steps.push_back(UndoDeleteFile(target.windows));
+    }
+    targets[file->key] = target;
+  }
+  context.undo().Record(steps);
+  for (const auto& [from, to] : backups)
+    if (to.empty() || std::rename(from.c_str(), to.c_str()) != 0) throw InstallFailure("Could not replace the file " + from + ".");
+
+  CabinetSource source{context.session.package_host, cabinet.substr(1)};
+  if (cabinet.front() != '#') {
+    std::string beside = IncludeTrailingBackslash(context.session.properties.Get("SourceDir")) + cabinet;
+    auto mapped = host.paths.ToHost(beside);
+    if (!mapped || !host.files.FileExists(beside)) throw InstallFailure("The cabinet " + beside + " is missing.");
+    source = {*mapped, ""};
+  }
+  std::vector<std::string> hosts;
+  for (const auto& [folder, entry] : folders) hosts.push_back(entry.host);
+  const std::string root = CommonFolder(hosts);
+  std::map<std::string, const PlannedFile*> wanted;
+  for (const PlannedFile* file : writes) wanted[file->key] = file;
+  std::set<std::string> extracted;
   try {
-    ExtractCabinet(cabinet_host, staging, [&](const std::string& entry, uint32_t) -> std::optional<std::string> {
+    ExtractCabinet(source, root, [&](const std::string& entry, uint32_t) -> std::optional<std::string> {
       auto found = wanted.find(entry);
-      if (found == wanted.end() || staged.count(entry)) return std::nullopt;
+      if (found == wanted.end() || !extracted.insert(entry).second) return std::nullopt;
       progress.Advance(DataText(*found->second), found->second->size);
-      std::string name = std::to_string(staged.size() + 1);
-      staged[entry] = staging + "/" + name;
-      return name;
+      return targets.at(entry).host.substr(root == "/" ? 1 : root.size() + 1);
     });
   } catch (const CabinetError& failure) {
     throw InstallFailure(failure.what());
   }
-  for (const auto& [key, file] : wanted) {
-    auto found = staged.find(key);
-    if (found == staged.end()) throw InstallFailure("The file " + key + " is missing from the cabinet " + cabinet + ".");
-    PlaceFile(context, host.paths.ToWindows(found->second), file->target, true);
-  }
-  std::filesystem::remove(staging + "/cabinet", error);
+  for (const auto& [key, file] : wanted)
+    if (!extracted.count(key)) throw InstallFailure("The file " + key + " is missing from the cabinet " + cabinet + ".");
 }
 
 }  // namespace
@@ -125,6 +181,7 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
 
   std::map<std::string, std::vector<PlannedFile>> by_cabinet;
   std::vector<PlannedFile> uncompressed;
+  std::set<std::string> checked;  // folders known to lie on a drive
   for (const Row& row : database.Select(
            "SELECT `File`, `Component_`, `FileName`, `FileSize`, `Attributes`, `Sequence` FROM `File` ORDER BY `Sequence`")) {
     auto component = context.selection.components.find(row.Text(1));
@@ -137,7 +194,7 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
     const std::string folder = context.directories.Target(component->second.directory);
     if (folder.empty()) throw InstallFailure("The component " + file.component + " has no folder.");
     file.target = folder + file.name;
-    CheckTarget(context, file.target);
+    if (checked.insert(folder).second) CheckTarget(context, folder);
     if (component->second.reinstall) file.write = Rewrites(session.host.files, file.target, file.size, mode);
     int attributes = row.Integer(4, 0);
     int sequence = row.Integer(5, 0);

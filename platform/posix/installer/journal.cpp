@@ -87,13 +87,20 @@ Journal::~Journal() {
   if (fd_ >= 0) close(fd_);
 }
 
-void Journal::Record(const UndoStep& step) {
+void Journal::Record(const UndoStep& step) { Record(std::vector<UndoStep>{step}); }
+
+void Journal::Record(const std::vector<UndoStep>& steps) {
   // Written straight to the file (no user-space buffer): a process killed after this call
-  // leaves the step for the next installation to undo.
-  std::string line = JoinRecord(step) + "\n";
-  if (write(fd_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-    throw std::runtime_error("cannot write the rollback journal in " + folder_);
-  steps_.push_back(step);
+  // leaves the steps for the next installation to undo.
+  std::string lines;
+  for (const UndoStep& step : steps) lines += JoinRecord(step) + "\n";
+  size_t done = 0;
+  while (done < lines.size()) {
+    ssize_t written = write(fd_, lines.data() + done, lines.size() - done);
+    if (written <= 0) throw std::runtime_error("cannot write the rollback journal in " + folder_);
+    done += static_cast<size_t>(written);
+  }
+  steps_.insert(steps_.end(), steps.begin(), steps.end());
 }
 
 std::string Journal::NewBackupPath() {

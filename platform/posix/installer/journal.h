@@ -40,10 +40,12 @@ class Journal {
 
   const std::string& run() const { return run_; }
   void Record(const UndoStep& step);
+  // Several steps in one write, all before any of their changes.
+  void Record(const std::vector<UndoStep>& steps);
   // A fresh Windows path in the backup folder, for a file about to be replaced or removed.
   std::string NewBackupPath();
-  // A host folder for files on their way into place.
-  std::string StagingFolder() const { return folder_ + "/staging"; }
+  // A host folder for the installation's temporary files.
+  std::string WorkFolder() const { return folder_; }
 
   void RollBack();
   void Discard();

@@ -64,9 +64,9 @@ bool ReplaceFileAtomically(const std::string& host_path, const std::string& text
     }
     done += static_cast<size_t>(written);
   }
-  bool ok = fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (!ok || std::rename(temporary.c_str(), host_path.c_str()) != 0) {
+  // No fsync: the rename is what makes the record whole for a process that is killed, and
+  // flushing here would wait for every file the installation just wrote.
+  if (close(fd) != 0 || std::rename(temporary.c_str(), host_path.c_str()) != 0) {
     unlink(temporary.c_str());
     return false;
   }

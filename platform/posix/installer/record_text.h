@@ -13,7 +13,7 @@ std::string JoinRecord(const std::vector<std::string>& fields);
 std::vector<std::string> SplitRecord(const std::string& line);
 
 // Writes text to a host file through a temporary beside it and a rename, so that readers see
-// the old or the new content and never a part; flushed to disk first. False on failure.
+// the old or the new content and never a part. False on failure.
 bool ReplaceFileAtomically(const std::string& host_path, const std::string& text);
 
 }  // namespace quillset::platform::posix::installer
