@@ -40,4 +40,13 @@ void Progress::Report(const std::string& given_text, int64_t minimum, int64_t ma
   if (text != "$IGNORE$") variables.SetValue(kProgressTextVariable, text);
 }
 
+bool Progress::ReportInstallerProgress(const std::string& text, int64_t minimum, int64_t maximum, int64_t position) {
+  auto& variables = store_.manager();
+  variables.SetValue(kProgressVariable, std::to_string(position));
+  variables.SetValue(kMaxVariable, std::to_string(maximum));
+  variables.SetValue(kMinVariable, std::to_string(minimum));
+  variables.SetValue(kProgressTextVariable, text);
+  return variables.GetValue(kCancelledVariable) == "FALSE";
+}
+
 }  // namespace quillset::ui

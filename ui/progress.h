@@ -29,6 +29,9 @@ class Progress {
   void DefineReservedVariables();
   // Any thread.
   void Report(const std::string& text, int64_t minimum, int64_t maximum, int64_t position);
+  // The installer's report (installer thread): numbers and text as given, no special texts.
+  // Answers go on exactly while "KVOR_thCancelled" is "FALSE".
+  bool ReportInstallerProgress(const std::string& text, int64_t minimum, int64_t maximum, int64_t position);
 
   bool cancel_requested() const { return cancel_.load(); }
   void SetCancel(bool cancel) { cancel_.store(cancel); }
