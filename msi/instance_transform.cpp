@@ -20,7 +20,7 @@ std::string RandomGuidSource::NewGuid() {
 }
 
 std::string FormatGuid(const uint8_t (&bytes)[16]) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
+  constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text = "{";
   for (int i = 0; i < 16; ++i) {
     if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
