@@ -5,13 +5,14 @@
 
 namespace quillset::platform::posix::installer {
 
-std::string DemoWxs(const std::string& platform_attributes, const std::string& component_attributes) {
+std::string DemoWxs(const std::string& platform_attributes, const std::string& component_attributes,
+                    const std::string& media_attributes) {
   return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id=")") + kProductCode + R"(" Name="Demo" Language="1033" Version="1.2.3"
            Manufacturer="Maker" UpgradeCode="{5C0A1E22-7B3D-4E8F-9A10-2B3C4D5E6F71}">
     <Package InstallerVersion="200" Compressed="yes" )" + platform_attributes + R"(/>
-    <Media Id="1" Cabinet="demo.cab" EmbedCab="yes"/>
+    <Media Id="1" )" + media_attributes + R"(/>
     <Directory Id="TARGETDIR" Name="SourceDir">
       <Directory Id="ProgramFilesFolder">
         <Directory Id="INSTALLDIR" Name="Demo">

@@ -16,7 +16,8 @@ inline constexpr char kProductCode[] = "{5C0A1E22-7B3D-4E8F-9A10-2B3C4D5E6F70}";
 
 // The package: Main (main.txt, HKLM Software\Maker\Demo "Main" = [INSTALLDIR]) and Extra
 // (extra.txt, "Extra" = 7) in ProgramFilesFolder\Demo, one feature.
-std::string DemoWxs(const std::string& platform_attributes = "", const std::string& component_attributes = "");
+std::string DemoWxs(const std::string& platform_attributes = "", const std::string& component_attributes = "",
+                    const std::string& media_attributes = "Cabinet=\"demo.cab\" EmbedCab=\"yes\"");
 
 struct Message {
   UINT type;  // with the style bits
