@@ -47,6 +47,7 @@ enum class OpenMode {
   kRead,            // existing file, read only
   kReadWrite,       // existing file, or created empty
   kCreateTruncate,  // created or emptied, write
+  kCreatePrivate,   // created or emptied, write; readable and writable by its owner alone
 };
 
 class FileSystem {

@@ -57,6 +57,8 @@ class System {
   // A special folder with a trailing backslash, or empty when the system has none.
   virtual std::string SpecialFolderPath(SpecialFolder folder) = 0;
   virtual std::string CurrentDirectory() = 0;
+  // SetCurrentDirectory: false when the folder does not exist.
+  virtual bool SetCurrentDirectory(const std::string& path) = 0;
   virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
   // The process's environment block: every entry "NAME=VALUE" in the block's order.
   virtual std::vector<std::string> EnvironmentBlock() = 0;

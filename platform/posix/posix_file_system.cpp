@@ -230,14 +230,21 @@ std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, OpenMode mo
       flags |= O_RDWR | O_CREAT;
       break;
     case OpenMode::kCreateTruncate:
+    case OpenMode::kCreatePrivate:
       flags |= O_WRONLY | O_CREAT | O_TRUNC;
       break;
   }
   struct stat st;
   bool exists = stat(host->c_str(), &st) == 0;
   if (exists && (S_ISDIR(st.st_mode) || (mode != OpenMode::kRead && IsReadOnly(st)))) return nullptr;
-  int fd = open(host->c_str(), flags, 0666);
+  if (mode == OpenMode::kCreatePrivate) flags |= O_NOFOLLOW;
+  int fd = open(host->c_str(), flags, mode == OpenMode::kCreatePrivate ? 0600 : 0666);
   if (fd < 0) return nullptr;
+  // A file that existed keeps its mode through open: narrow it before anything is written.
+  if (mode == OpenMode::kCreatePrivate && fchmod(fd, 0600) != 0) {
+    close(fd);
+    return nullptr;
+  }
   return std::make_unique<PosixFile>(fd);
 }
 

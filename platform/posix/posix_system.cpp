@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -54,6 +55,15 @@ std::string PosixSystem::SpecialFolderPath(SpecialFolder folder) {
 }
 
 std::string PosixSystem::CurrentDirectory() { return paths_.current().ToString(); }
+
+bool PosixSystem::SetCurrentDirectory(const std::string& path) {
+  auto resolved = paths_.Resolve(path);
+  auto host = paths_.ToHost(path);
+  struct stat st;
+  if (!resolved || !host || stat(host->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  paths_.SetCurrent(*resolved);
+  return true;
+}
 
 std::optional<std::string> PosixSystem::GetEnvironmentVariable(const std::string& name) {
   if (const char* value = std::getenv(name.c_str())) return std::string(value);

@@ -21,6 +21,7 @@ class PosixSystem : public System {
   std::string TempFolder() override;
   std::string SpecialFolderPath(SpecialFolder folder) override;
   std::string CurrentDirectory() override;
+  bool SetCurrentDirectory(const std::string& path) override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   std::vector<std::string> EnvironmentBlock() override;
   OsVersion GetOsVersion() override { return facts_.os; }

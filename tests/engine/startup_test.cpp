@@ -27,6 +27,7 @@ class SetupSystem : public platform::System {
   std::string TempFolder() override { return real_.TempFolder(); }
   std::string SpecialFolderPath(platform::SpecialFolder f) override { return real_.SpecialFolderPath(f); }
   std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
+  bool SetCurrentDirectory(const std::string& p) override { return real_.SetCurrentDirectory(p); }
   std::optional<std::string> GetEnvironmentVariable(const std::string& n) override { return real_.GetEnvironmentVariable(n); }
   std::vector<std::string> EnvironmentBlock() override { return real_.EnvironmentBlock(); }
   platform::OsVersion GetOsVersion() override { return real_.GetOsVersion(); }
