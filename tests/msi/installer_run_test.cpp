@@ -135,7 +135,8 @@ class InstallerRunTest : public ::testing::Test {
     inputs_.window_caption = "Runner Setup";
     // The exchange file is checked while the installer runs: it must exist, privately.
     inputs_.apply_platform_edits = [this] {
-      exchange_seen_ = fs::exists(ExchangeFile());
+      struct stat st;
+      exchange_seen_ = stat(ExchangeFile().c_str(), &st) == 0 && (st.st_mode & 0777) == 0600;
     };
   }
   std::string ExchangeFile() const {
