@@ -135,6 +135,17 @@ TEST_F(InstallTest, FailuresAnswerTheirCodesAndLeaveNothing) {
   EXPECT_EQ(f.msi->MsiQueryProductStateA("not a product code"), msi::kStateInvalidArg);
 }
 
+TEST_F(InstallTest, AnotherPackageOfTheInstalledProductNeedsTheReinstallModeV) {
+  ASSERT_EQ(Install("ADDLOCAL=ALL"), msi::kSuccess);
+  testing::TempDir other_folder;
+  std::string other = f.host->paths().ToWindows(testing::BuildPackage(
+      other_folder.path(), "demo", DemoWxs(), {{"main.txt", "main contents\n"}, {"extra.txt", "extra contents\n"}}));
+  EXPECT_EQ(f.msi->MsiInstallProductA(other.c_str(), "ADDLOCAL=ALL"), msi::kErrorProductVersion);
+  EXPECT_EQ(f.msi->MsiInstallProductA(other.c_str(), "REINSTALL=ALL REINSTALLMODE=vomus"), msi::kSuccess);
+  EXPECT_EQ(f.msi->MsiInstallProductA(other.c_str(), "REMOVE=ALL"), msi::kSuccess);
+  EXPECT_FALSE(Exists(""));
+}
+
 TEST(InstallErrors, AnErrorRollsBackWhatWasDoneAndAnswers1603) {
   // A user who is no administrator cannot write HKEY_LOCAL_MACHINE; the files came first.
   InstallerFixture f("administrator=FALSE\n");

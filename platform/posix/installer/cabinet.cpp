@@ -88,6 +88,15 @@ GPtr<GInputStream> OpenStream(const CabinetSource& source) {
 
 }  // namespace
 
+bool PackageHasStream(const std::string& package_host_path, const std::string& stream) {
+  try {
+    OpenStream({package_host_path, stream});
+    return true;
+  } catch (const CabinetError&) {
+    return false;
+  }
+}
+
 void ExtractCabinet(const CabinetSource& source, const std::string& folder_host_path, const CabinetEntryCallback& entry) {
   GPtr<GInputStream> stream = OpenStream(source);
   GError* error = nullptr;

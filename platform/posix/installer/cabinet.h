@@ -28,6 +28,9 @@ struct CabinetSource {
   std::string stream;
 };
 
+// Whether the package (a host path) has the stream in its _Streams table.
+bool PackageHasStream(const std::string& package_host_path, const std::string& stream);
+
 // Throws CabinetError for a cabinet that cannot be read.
 void ExtractCabinet(const CabinetSource& source, const std::string& folder_host_path, const CabinetEntryCallback& entry);
 

@@ -138,7 +138,13 @@ void InstallFromCabinet(InstallContext& context, const std::string& cabinet, con
     if (to.empty() || std::rename(from.c_str(), to.c_str()) != 0) throw InstallFailure("Could not replace the file " + from + ".");
 
   CabinetSource source{context.session.package_host, cabinet.substr(1)};
-  if (cabinet.front() != '#') {
+  if (cabinet.front() == '#') {
+    for (const std::string& package : context.session.stream_sources)
+      if (PackageHasStream(package, source.stream)) {
+        source.host_path = package;
+        break;
+      }
+  } else {
     std::string beside = IncludeTrailingBackslash(context.session.properties.Get("SourceDir")) + cabinet;
     auto mapped = host.paths.ToHost(beside);
     if (!mapped || !host.files.FileExists(beside)) throw InstallFailure("The cabinet " + beside + " is missing.");
@@ -195,7 +201,8 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
     if (folder.empty()) throw InstallFailure("The component " + file.component + " has no folder.");
     file.target = folder + file.name;
     if (checked.insert(folder).second) CheckTarget(context, folder);
-    if (component->second.reinstall) file.write = Rewrites(session.host.files, file.target, file.size, mode);
+    if (component->second.reinstall && !session.patched_files.count(file.key))
+      file.write = Rewrites(session.host.files, file.target, file.size, mode);
     int attributes = row.Integer(4, 0);
     int sequence = row.Integer(5, 0);
     std::string cabinet;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <map>
@@ -10,6 +11,7 @@
 #include "platform/posix/installer/directories.h"
 #include "platform/posix/installer/file_actions.h"
 #include "platform/posix/installer/journal.h"
+#include "platform/posix/installer/package_cache.h"
 #include "platform/posix/installer/registry_actions.h"
 #include "platform/posix/installer/script.h"
 #include "platform/posix/installer/selection.h"
@@ -278,9 +280,11 @@ void Installation::ExecuteScript(InstallContext& context) {
 }
 
 void Installation::Commit(InstallContext& context, const std::string& run) {
+  PackageCache cache(session_.host.records);
   if (!selection_.ProductRemains()) {
     if (record_ && !registrations_.Remove(record_->product_code, record_->per_machine))
       throw InstallFailure("The product's registration could not be removed.");
+    cache.Forget(product_code_);
     return;
   }
   Properties& p = session_.properties;
@@ -298,6 +302,12 @@ void Installation::Commit(InstallContext& context, const std::string& run) {
   record.info["PackagePath"] = session_.package;
   record.info["UpgradeCode"] = p.Get("UpgradeCode");
   record.info["InstallDate"] = record_ && record_->info.count("InstallDate") ? record_->info.at("InstallDate") : Today();
+  if (record_)
+    for (const char* kept : {"SourceList", "Patches"})
+      if (record_->info.count(kept)) record.info[kept] = record_->info.at(kept);
+  for (const auto& [name, value] : session_.record_info) record.info[name] = value;
+  if (cache.Keep(product_code_, session_.package_host))
+    record.info["LocalPackage"] = session_.host.paths.ToWindows(cache.PackagePath(product_code_));
   for (const auto& [key, feature] : selection_.features)
     if (feature.Final() == kLocal || feature.Final() == kAdvertised) record.features[key] = feature.Final();
   for (const auto& [key, component] : selection_.components)
@@ -322,6 +332,19 @@ UINT Installation::Run() {
   record_ = registrations_.Find(product_code_);
   if (record_ && (record_->per_machine != PerMachine(session_)) && !session_.properties.Find("ALLUSERS"))
     session_.properties.Set("ALLUSERS", record_->per_machine ? "1" : "");
+  if (record_) {
+    // The cabinets of patches applied before live in the kept patches.
+    auto patches = record_->info.find("Patches");
+    for (size_t start = 0; patches != record_->info.end() && start < patches->second.size();) {
+      size_t end = patches->second.find(';', start);
+      std::string patch = patches->second.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      if (!patch.empty() && std::find(session_.stream_sources.begin(), session_.stream_sources.end(), patch) ==
+                                session_.stream_sources.end())
+        session_.stream_sources.push_back(patch);
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+  }
   SetSystemProperties(session_, record_ ? record_->state : -1,
                       record_ && record_->info.count("InstallDate") ? record_->info.at("InstallDate") : "");
   Properties& properties = session_.properties;

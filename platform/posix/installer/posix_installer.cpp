@@ -11,6 +11,8 @@
 #include "platform/posix/installer/journal.h"
 #include "platform/posix/installer/language/property_command_line.h"
 #include "platform/posix/installer/messages.h"
+#include "platform/posix/installer/package_cache.h"
+#include "platform/posix/installer/patch.h"
 #include "platform/posix/installer/registration.h"
 #include "platform/posix/installer/session.h"
 #include "platform/win_path.h"
@@ -56,6 +58,7 @@ class Service : public platform::Installer {
   void FillProductFunctions();
   void FillSessionFunctions();
   UINT Install(Session& session, Messenger& messenger);
+  UINT Patch(const std::string& patch, const std::vector<PropertyAssignment>& assignments, Messenger& messenger);
   std::string ProductInfo(const ProductRecord& record, const std::string& attribute, bool* known) const;
 
   // The settings an installation starts with, copied so that a handler registered meanwhile
@@ -94,13 +97,74 @@ UINT Service::Install(Session& session, Messenger& messenger) {
   return RunInstall(session, messenger, registrations_);
 }
 
+UINT Service::Patch(const std::string& patch, const std::vector<PropertyAssignment>& assignments, Messenger& messenger) {
+  auto patch_host = host_.paths.ToHost(patch);
+  std::unique_ptr<PackageDatabase> patch_database;
+  std::string product;
+  try {
+    if (!patch_host) throw PackageError("the patch path lies on no drive", msi::kErrorPatchPackageOpenFailed);
+    try {
+      patch_database = PackageDatabase::Open(*patch_host, PackageDatabase::Mode::kReadOnly);
+    } catch (const PackageError& failure) {
+      throw PackageError(failure.what(), msi::kErrorPatchPackageOpenFailed);
+    }
+    product = PatchTarget(*patch_database);
+  } catch (const PackageError& failure) {
+    messenger.Error("This patch package could not be opened. Verify that the patch package exists and that you can "
+                    "access it. (" + std::string(failure.what()) + ")");
+    return failure.code();
+  }
+  std::error_code ignored;
+  std::filesystem::create_directories(host_.records, ignored);
+  InstallLock lock(host_.records);
+  if (!lock.held()) return msi::kErrorInstallAlreadyRunning;
+  Journal::Recover(host_, registrations_);
+  auto record = registrations_.Find(product);
+  PackageCache cache(host_.records);
+  std::string working = record ? cache.WorkingCopy(product) : "";
+  if (working.empty()) {
+    messenger.Error("The upgrade patch cannot be installed: the program to be upgraded is missing.");
+    return msi::kErrorPatchTargetNotFound;
+  }
+  std::string kept_patch = cache.KeepPatch(product, *patch_host);
+  UINT result = msi::kErrorInstallFailure;
+  try {
+    std::set<std::string> patched;
+    {
+      auto merged = PackageDatabase::Open(working, PackageDatabase::Mode::kDirect);
+      patched = MergePatch(*patch_database, *merged);
+      merged->Commit();
+    }
+    Session session(host_, host_.paths.ToWindows(working));
+    session.stream_sources.push_back(kept_patch);
+    session.patched_files = std::move(patched);
+    std::string patches = record->info.count("Patches") ? record->info.at("Patches") + ";" : "";
+    session.record_info["Patches"] = patches + kept_patch;
+    for (const auto& [name, value] : assignments) session.properties.Set(name, value);
+    session.properties.Default("REINSTALL", "ALL");
+    session.properties.Default("REINSTALLMODE", "omus");
+    session.properties.Set("PATCH", patch);
+    result = RunInstall(session, messenger, registrations_);
+  } catch (const PackageError& failure) {
+    messenger.Error(std::string("The patch could not be merged: ") + failure.what());
+    result = msi::kErrorPatchPackageInvalid;
+  }
+  std::filesystem::remove(working, ignored);
+  if (result != msi::kSuccess && result != msi::kErrorSuccessRebootRequired) std::filesystem::remove(kept_patch, ignored);
+  return result;
+}
+
 std::string Service::ProductInfo(const ProductRecord& record, const std::string& attribute, bool* known) const {
   *known = true;
   if (attribute == "PackageCode") return record.package_code;
   if (attribute == "AssignmentType") return record.per_machine ? "1" : "0";
-  if (attribute == "LocalPackage" || attribute == "PackageName") {
+  if (attribute == "LocalPackage") {
+    auto found = record.info.find("LocalPackage");
+    return found == record.info.end() ? "" : found->second;
+  }
+  if (attribute == "PackageName") {
     auto found = record.info.find("PackagePath");
-    return found == record.info.end() ? "" : attribute == "PackageName" ? platform::ExtractFileName(found->second) : found->second;
+    return found == record.info.end() ? "" : platform::ExtractFileName(found->second);
   }
   for (const char* name : {"ProductName", "VersionString", "Publisher", "Language", "InstallLocation", "InstallDate"})
     if (attribute == name) {
@@ -161,6 +225,16 @@ void Service::FillProductFunctions() {
     std::string& list = record->info["SourceList"];
     if ((";" + list + ";").find(";" + folder + ";") == std::string::npos) list += (list.empty() ? "" : ";") + folder;
     return registrations_.Write(*record) ? msi::kSuccess : msi::kErrorFunctionFailed;
+  };
+  table_.MsiApplyPatchA = [this](LPCSTR patch, LPCSTR, int32_t, LPCSTR command_line) -> UINT {
+    Messenger messenger(Ui(), Log(), host_.system);
+    std::vector<PropertyAssignment> assignments;
+    std::string error;
+    if (!ParsePropertyCommandLine(command_line ? command_line : "", assignments, &error)) {
+      messenger.Info("Invalid command line argument: " + error);
+      return msi::kErrorInvalidCommandLine;
+    }
+    return Patch(patch ? patch : "", assignments, messenger);
   };
   table_.MsiInstallProductA = [this](LPCSTR package, LPCSTR command_line) -> UINT {
     Messenger messenger(Ui(), Log(), host_.system);

@@ -62,6 +62,7 @@ Session::Session(Host& host_, const std::string& package_)
     std::string platform = database->SummaryString(msi::kPidTemplate).value_or("");
     template_platform = platform.substr(0, platform.find(';'));
     word_count = database->SummaryInteger(msi::kPidWordCount).value_or(0);
+    stream_sources.push_back(package_host);
   } catch (const PackageError& error) {
     throw PackageError(std::string("the package is damaged: ") + error.what(), msi::kErrorInstallPackageInvalid);
   }

@@ -5,6 +5,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <vector>
 #include <string>
 
 #include "platform/posix/installer/database/handle_table.h"
@@ -41,6 +43,14 @@ class Session : public HandleObject {
   std::string template_platform;  // "Intel", "x64", "Intel64", …
   int word_count = 0;
   bool reboot_required = false;  // set by an installation that needs one
+
+  // Packages whose _Streams hold the embedded cabinets, searched in order (host paths): the
+  // package, then the patches applied to it.
+  std::vector<std::string> stream_sources;
+  // Files a patch changed: written even where a reinstall would keep the file there.
+  std::set<std::string> patched_files;
+  // Facts the product's record keeps beyond those an installation finds itself.
+  std::map<std::string, std::string> record_info;
 };
 
 // The properties the installer sets itself, after the package's and the command line's:
