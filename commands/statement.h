@@ -16,6 +16,10 @@
 #include "ui/progress.h"
 #include "vars/variable_store.h"
 
+namespace quillset::msi {
+struct InstanceContext;
+}
+
 namespace quillset::commands {
 
 // References into the engine context; filled once per run.
@@ -34,6 +38,8 @@ struct EngineServices {
   RandomGenerator& random;
   // The archive library's wrapper, shared with start-up.
   media::SevenZipWrap& archives;
+  // The product identity "Transform Instance" renews; null in runs without an installer package.
+  msi::InstanceContext* instance = nullptr;
 };
 
 class Statement {

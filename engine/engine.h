@@ -11,6 +11,7 @@
 #include "engine/command_line.h"
 #include "engine/trace_log.h"
 #include "media/seven_zip_wrap.h"
+#include "msi/instance_transform.h"
 #include "platform/platform.h"
 #include "script/compiler.h"
 #include "script/loaded_script.h"
@@ -60,6 +61,8 @@ struct RunState {
   std::vector<std::string> persisted_variables;
   // The parameter file's lines: alternating property name and value.
   std::vector<std::string> parameter_file;
+  // The product identity of the run and what a new instance has done to the package.
+  msi::InstanceState instance;
 };
 
 class Engine {
@@ -78,6 +81,7 @@ class Engine {
   media::SevenZipWrap archives;
   script::Localization localization;
   commands::RandomGenerator random;
+  msi::RandomGuidSource guids;  // a new instance's codes and component identifiers
   commands::CommandTable commands;
   std::string title;  // the TITLE variable as copied before every statement
   bool logo_caption = false;  // KVORLOGO as copied before every statement

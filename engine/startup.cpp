@@ -5,6 +5,7 @@
 #include "engine/predefined_variables.h"
 #include "engine/support_folder.h"
 #include "commands/archive_commands.h"
+#include "commands/instance_commands.h"
 #include "commands/string_commands.h"
 #include "interp/statement_loop.h"
 #include "platform/win_path.h"
@@ -199,6 +200,8 @@ class EngineRun {
     e_.run = RunState();
     e_.run.root_folder = s.engine_folder;
     e_.run.script_product_code = e_.script.product_code;
+    e_.run.instance.product_code = e_.script.product_code;
+    e_.run.instance.revision_code = e_.script.revision_code;
     Trace("    </Variables>");
 
     Trace("    <CompileScript>");
@@ -210,6 +213,7 @@ class EngineRun {
     e_.progress.DefineReservedVariables();
 
     Trace("    <BootStrap>");
+    Bootstrap();
     Trace("    </BootStrap>");
     e_.run.root_folder = platform::IncludeTrailingBackslash(e_.run.root_folder);
 
@@ -247,6 +251,8 @@ class EngineRun {
     commands::EngineServices services{e_.platform,  e_.variables,    e_.script,
                                       e_.messages,  e_.localization, e_.progress,
                                       e_.run.persisted_variables, e_.startup.temp_folder, e_.random, e_.archives};
+    msi::InstanceContext instance{e_.run.instance, e_.guids, e_.startup.installer_package, [this] { Bootstrap(); }};
+    services.instance = &instance;
     interp::LoopHooks hooks;
     hooks.refresh = [this] { RefreshBeforeStatement(e_); };
     hooks.plugin_library_path = [this](size_t n, const std::string& library) {
@@ -265,6 +271,9 @@ class EngineRun {
       e_.exit_code = kExitRuntimeError;
     }
   }
+
+  // The engine's identity and what derives from it; run again when a new instance takes new codes.
+  void Bootstrap() { msi::DefineProductIdentity(e_.variables, e_.run.instance); }
 
   // A reboot-and-resume leaves a Run entry named after the product code's first eight digits.
   void RemoveResumeEntry() {
@@ -314,6 +323,7 @@ Engine::Engine(platform::Platform& p)
       archives(p.libraries, platform::ExtractFilePath(p.system.ExecutablePath()) + "zep.lib") {
   commands::RegisterStringCommands(commands);
   commands::RegisterArchiveCommands(commands);
+  commands::RegisterInstanceCommands(commands);
 }
 
 std::string Engine::WindowCaption() const {

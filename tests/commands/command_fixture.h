@@ -30,6 +30,7 @@ class CommandFixture : public ::testing::Test {
     script_ = std::move(loaded.script);
     EngineServices services{host_->platform(), variables_, script_, messages_, localization_,
                             progress_,         persisted_, temp_folder_, random_, archives_};
+    services.instance = instance_;
     for (size_t n = 0; n < script_.statement_count(); ++n) {
       Handler handler = table_.Find(script_.commands[n]);
       ASSERT_NE(handler, nullptr) << script_.commands[n];
@@ -54,6 +55,7 @@ class CommandFixture : public ::testing::Test {
   RandomGenerator random_;
   // The built archive library, by its host path seen from drive Z:.
   media::SevenZipWrap archives_{host_->platform().libraries, host_->paths().ToWindows(testing::BinPath("zep.lib"))};
+  msi::InstanceContext* instance_ = nullptr;
   CommandTable table_;
 };
 
