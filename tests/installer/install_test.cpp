@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr char kKey[] = "Software\\Maker\\Demo";
+const std::string kUninstall = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductCode;
 
 class InstallTest : public ::testing::Test {
  protected:
@@ -39,21 +40,23 @@ TEST_F(InstallTest, ThePropertyOnTheCommandLineSelectsTheConditionedComponent) {
   };
   for (const Case& c : {Case{"TRUE", true}, Case{"FALSE", false}}) {
     SCOPED_TRACE(c.value);
-    ASSERT_EQ(Install(std::string("ADDLOCAL=ALL EXTRA=") + c.value), msi::kSuccess);
+    ASSERT_EQ(Install(std::string("ADDLOCAL=ALL ALLUSERS=1 EXTRA=") + c.value), msi::kSuccess);
     EXPECT_EQ(testing::ReadFile(f.HostOf(dir + "main.txt")), "main contents\n");
     EXPECT_EQ(Exists("extra.txt"), c.extra);
     EXPECT_EQ(f.ReadRegistry(kKey, "Main"), dir);
     EXPECT_EQ(f.ReadRegistry(kKey, "Extra"), c.extra ? "#7" : "<no value>");
     EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateDefault);
     EXPECT_EQ(PackageCodeInfo(), f.PackageCode(f.HostOf(package)));
+    EXPECT_EQ(f.ReadRegistry(kUninstall, "DisplayName", kKeyWow64_64Key), "Demo");
 
-    ASSERT_EQ(Install(std::string("REMOVE=ALL EXTRA=") + c.value), msi::kSuccess);
+    ASSERT_EQ(Install(std::string("REMOVE=ALL ALLUSERS=1 EXTRA=") + c.value), msi::kSuccess);
     EXPECT_FALSE(Exists("main.txt"));
     EXPECT_FALSE(Exists("extra.txt"));
     EXPECT_FALSE(Exists(""));
     EXPECT_FALSE(f.KeyExists(kKey));
     EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateUnknown);
     EXPECT_EQ(PackageCodeInfo(), "error 1605");
+    EXPECT_FALSE(f.KeyExists(kUninstall, kKeyWow64_64Key));
   }
 }
 

@@ -16,6 +16,7 @@
 #include "platform/posix/installer/script.h"
 #include "platform/posix/installer/selection.h"
 #include "platform/posix/installer/table_actions.h"
+#include "platform/posix/installer/uninstall_entry.h"
 
 namespace quillset::platform::posix::installer {
 
@@ -246,6 +247,8 @@ void Installation::ExecuteScript(InstallContext& context) {
         PlanRemoveEnvironment(context), PlanRemoveIniValues(context)})
     leftovers.steps.insert(leftovers.steps.end(), planned.steps.begin(), planned.steps.end());
   if (!leftovers.steps.empty()) context.script.push_back(std::move(leftovers));
+  if (ScriptAction entry = PlanUninstallEntry(context, product_code_); !entry.steps.empty())
+    context.script.push_back(std::move(entry));
   context.script.push_back({"InstallFinalize", "", {PlanFolderCleanup(context)}});
 
   const std::string run = NewRunName();
