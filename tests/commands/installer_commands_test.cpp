@@ -1,0 +1,108 @@
+// "Apply Changes", "Apply Patch" and "Is MSI Setup Installed" over the posix installer service
+// with a package built by wixl.
+#include "commands/installer_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/commands/command_fixture.h"
+#include "tests/support/package_fixture.h"
+
+namespace quillset::commands {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kProduct[] = "{7D1E2F30-4A5B-4C6D-8E9F-0A1B2C3D4E50}";
+
+std::string Wxs() {
+  return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id=")") + kProduct + R"(" Name="Applied" Language="1033" Version="1.0.0" Manufacturer="Maker"
+           UpgradeCode="{7D1E2F30-4A5B-4C6D-8E9F-0A1B2C3D4E51}">
+    <Package InstallerVersion="200" Compressed="yes"/>
+    <Media Id="1" Cabinet="applied.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFilesFolder">
+        <Directory Id="INSTALLDIR" Name="Applied">
+          <Component Id="Main" Guid="{7D1E2F30-4A5B-4C6D-8E9F-0A1B2C3D4E52}">
+            <File Id="main.txt" Name="main.txt" Source="main.txt" KeyPath="yes"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Complete" Level="1"><ComponentRef Id="Main"/></Feature>
+  </Product>
+</Wix>
+)";
+}
+
+class InstallerCommandsTest : public CommandFixture {
+ protected:
+  InstallerCommandsTest() {
+    RegisterInstallerCommands(table_);
+    std::string built = testing::BuildPackage(work_.path(), "applied", Wxs(), {{"main.txt", "main"}});
+    fs::create_directories(DriveC("setup/data"));
+    fs::create_directories(DriveC("setup/support"));
+    fs::copy_file(built, DriveC("setup/support/applied.msi"));
+  }
+  void SetUp() override {
+    data_folder_ = "C:\\setup\\data\\";
+    context_.data_folder = &data_folder_;
+    context_.support_folder = "C:\\setup\\support\\";
+    context_.changes_applied = [this](bool installed) { applied_.push_back(installed); };
+    installer_ = &context_;
+    for (auto [name, value] : {std::pair{"MSIFILE", "C:\\setup\\support\\applied.msi"}, {"TITLE", "Applied"},
+                               {"PRODUCTCODE", kProduct}, {"TARGETDIR", "C:\\Apps\\Applied\\"},
+                               {"TEMPDIR", "C:\\tmp\\"}, {"ALLUSERS", "TRUE"}, {"MAINTENANCE", "FALSE"}})
+      variables_.SetVariable(name, value, "test");
+  }
+  bool Installed() { return host_->platform().installer.Bind()->MsiQueryProductStateA(kProduct) == 5; }
+
+  testing::TempDir work_;
+  std::string data_folder_;
+  InstallerCommandContext context_;
+  std::vector<bool> applied_;
+};
+
+TEST_F(InstallerCommandsTest, InstallQueryAndRemove) {
+  fs::copy_file(DriveC("setup/support/applied.msi"), DriveC("setup/data/applied.msi"));
+  Run({{"Apply Changes", {"Progress", "result", "TRUE", "FALSE"}},
+       {"Is MSI Setup Installed", {"$PRODUCTCODE$", "present"}}});
+  EXPECT_EQ(Var("RESULT"), "COMPLETE") << Var("LASTERROR");
+  EXPECT_EQ(Var("PRESENT"), "TRUE");
+  EXPECT_TRUE(Installed());
+  // The installer properties recorded for the package and the parameter file.
+  ASSERT_FALSE(pending_properties_.empty());
+  EXPECT_EQ(pending_properties_.back(), (std::pair<std::string, std::string>{"MSINTEMP", "C:\\tmp\\"}));
+  EXPECT_EQ(applied_, std::vector<bool>{true});
+
+  Run({{"Apply Changes", {"Progress", "gone", "FALSE", "TRUE"}}, {"Is MSI Setup Installed", {kProduct, "present"}}});
+  EXPECT_EQ(Var("GONE"), "COMPLETE") << Var("LASTERROR");
+  EXPECT_EQ(Var("PRESENT"), "FALSE");
+  EXPECT_FALSE(Installed());
+  EXPECT_EQ(applied_, (std::vector<bool>{true, false}));
+}
+
+TEST_F(InstallerCommandsTest, MissingSourcesInASilentMaintenanceRunCancel) {
+  variables_.SetVariable("MAINTENANCE", "TRUE", "test");
+  variables_.SetSilent(true);
+  Run({{"Apply Changes", {"Progress", "result", "TRUE", "FALSE"}}});
+  EXPECT_EQ(Var("RESULT"), "CANCEL");
+  EXPECT_EQ(Var("LASTERROR"), "Original setup sources required to complete operation, sources not found");
+  EXPECT_FALSE(Installed());
+  EXPECT_TRUE(applied_.empty());
+}
+
+TEST_F(InstallerCommandsTest, AFailedInstallationIsAnError) {
+  // A first installation goes on without its sources; the broken package fails.
+  testing::WriteFile(DriveC("setup/support/applied.msi"), "broken");
+  Run({{"Apply Changes", {"Progress", "result", "TRUE", "FALSE"}}});
+  EXPECT_EQ(Var("RESULT"), "ERROR");
+  EXPECT_NE(Var("LASTERROR"), "");
+  EXPECT_TRUE(applied_.empty());
+}
+
+}  // namespace
+}  // namespace quillset::commands
