@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "commands/component_model.h"
 #include "commands/random.h"
 #include "media/seven_zip_wrap.h"
 #include "platform/platform.h"
@@ -21,6 +23,16 @@ struct InstanceContext;
 }
 
 namespace quillset::commands {
+
+// Installer properties in the order they are to be written into the package: name, value.
+using PropertyList = std::vector<std::pair<std::string, std::string>>;
+
+// Texts that the installer run patches into the package when a language is in use: triples of
+// lines, each list only growing during the run.
+struct PackageEdits {
+  std::vector<std::string> shortcuts;   // folder key, "short~1|long" name, description
+  std::vector<std::string> file_types;  // ProgId as stored, new ProgId, description
+};
 
 // References into the engine context; filled once per run.
 struct EngineServices {
@@ -38,6 +50,16 @@ struct EngineServices {
   RandomGenerator& random;
   // The archive library's wrapper, shared with start-up.
   media::SevenZipWrap& archives;
+  // The components, kept for the whole process, and the architecture mode saved with them.
+  ComponentModel& components;
+  std::string& architecture_mode;
+  // What installer-side statements record: per statement "SKIP", "FALSE" (not reached yet) or
+  // "TRUE"; the properties for the package; the parameter file's lines (alternately name and
+  // value); the package edits.
+  std::vector<std::string>& deferral;
+  PropertyList& pending_properties;
+  std::vector<std::string>& parameter_file;
+  PackageEdits& package_edits;
   // The product identity "Transform Instance" renews; null in runs without an installer package.
   msi::InstanceContext* instance = nullptr;
 };

@@ -56,11 +56,13 @@ struct RunState {
   // The label list and the per-statement deferral list of the compilation.
   script::CompileTables compiled;
   // Installer properties waiting to be written into the package, in order.
-  std::vector<std::pair<std::string, std::string>> pending_properties;
+  commands::PropertyList pending_properties;
   // Variables kept for maintenance runs, in the order first seen.
   std::vector<std::string> persisted_variables;
   // The parameter file's lines: alternating property name and value.
   std::vector<std::string> parameter_file;
+  // Shortcut and file type texts recorded for the package.
+  commands::PackageEdits package_edits;
   // The product identity of the run and what a new instance has done to the package.
   msi::InstanceState instance;
 };
@@ -77,6 +79,8 @@ class Engine {
   StartupState startup;
   RunState run;
   vars::VariableStore variables;
+  // The component model; its definitions come with the script and live for the process.
+  commands::ComponentModel components;
   ui::Progress progress{variables};
   media::SevenZipWrap archives;
   script::Localization localization;

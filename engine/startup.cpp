@@ -5,7 +5,9 @@
 #include "engine/predefined_variables.h"
 #include "engine/support_folder.h"
 #include "commands/archive_commands.h"
+#include "commands/component_commands.h"
 #include "commands/instance_commands.h"
+#include "commands/installer_side_commands.h"
 #include "commands/string_commands.h"
 #include "interp/statement_loop.h"
 #include "platform/win_path.h"
@@ -149,6 +151,7 @@ class EngineRun {
     script::LoadResult loaded = script::LoadScript(*text);
     if (!loaded.ok) throw std::runtime_error(loaded.error);
     e_.script = std::move(loaded.script);
+    e_.components.SetDefinitions(e_.script.component_definitions);
     Trace("    </GlobalLists>");
 
     Trace("    <SupportDir>");
@@ -210,6 +213,7 @@ class EngineRun {
     Trace("    </CompileScript>");
 
     e_.variables.manager().Clear();
+    e_.components.ClearComponents();
     e_.progress.DefineReservedVariables();
 
     Trace("    <BootStrap>");
@@ -222,6 +226,7 @@ class EngineRun {
       return;
 
     Trace("    <kvor>");
+    e_.components.DefineComponent(std::string(commands::kPredefinedComponent), "", true);
     DefineInitializationVariables(e_);
     RemoveResumeEntry();
     RegisterCommandHeaders();
@@ -248,9 +253,22 @@ class EngineRun {
   }
 
   void RunStatements() {
-    commands::EngineServices services{e_.platform,  e_.variables,    e_.script,
-                                      e_.messages,  e_.localization, e_.progress,
-                                      e_.run.persisted_variables, e_.startup.temp_folder, e_.random, e_.archives};
+    commands::EngineServices services{e_.platform,
+                                      e_.variables,
+                                      e_.script,
+                                      e_.messages,
+                                      e_.localization,
+                                      e_.progress,
+                                      e_.run.persisted_variables,
+                                      e_.startup.temp_folder,
+                                      e_.random,
+                                      e_.archives,
+                                      e_.components,
+                                      e_.run.architecture_mode,
+                                      e_.run.compiled.deferral,
+                                      e_.run.pending_properties,
+                                      e_.run.parameter_file,
+                                      e_.run.package_edits};
     msi::InstanceContext instance{e_.run.instance, e_.guids, e_.startup.installer_package, [this] { Bootstrap(); }};
     services.instance = &instance;
     interp::LoopHooks hooks;
@@ -324,6 +342,8 @@ Engine::Engine(platform::Platform& p)
   commands::RegisterStringCommands(commands);
   commands::RegisterArchiveCommands(commands);
   commands::RegisterInstanceCommands(commands);
+  commands::RegisterComponentCommands(commands);
+  commands::RegisterInstallerSideCommands(commands);
 }
 
 std::string Engine::WindowCaption() const {

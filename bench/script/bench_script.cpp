@@ -97,9 +97,22 @@ struct ScriptRunner {
     script::CompileResult compiled = script::Compile(e.script, e.variables, e.run.compiled);
     if (compiled.result != script::kCompiledSuccessfully) throw std::runtime_error(compiled.message);
     e.variables.SetVariable("SILENT", "TRUE", "bench");
-    commands::EngineServices services{e.platform, e.variables,  e.script, e.messages,
-                                      e.localization, e.progress, e.run.persisted_variables,
-                                      e.startup.temp_folder, e.random, e.archives};
+    commands::EngineServices services{e.platform,
+                                      e.variables,
+                                      e.script,
+                                      e.messages,
+                                      e.localization,
+                                      e.progress,
+                                      e.run.persisted_variables,
+                                      e.startup.temp_folder,
+                                      e.random,
+                                      e.archives,
+                                      e.components,
+                                      e.run.architecture_mode,
+                                      e.run.compiled.deferral,
+                                      e.run.pending_properties,
+                                      e.run.parameter_file,
+                                      e.run.package_edits};
     size_t statements = 0;
     interp::LoopHooks hooks;
     hooks.refresh = [&] {

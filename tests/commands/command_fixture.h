@@ -11,6 +11,7 @@
 #include "commands/statement.h"
 #include "media/seven_zip_wrap.h"
 #include "platform/posix/posix_platform.h"
+#include "script/compiler.h"
 #include "script/loaded_script.h"
 #include "tests/support/setup_fixture.h"
 #include "tests/support/test_support.h"
@@ -28,8 +29,14 @@ class CommandFixture : public ::testing::Test {
     auto loaded = script::LoadScript(ScriptOf(statements));
     ASSERT_TRUE(loaded.ok) << loaded.error;
     script_ = std::move(loaded.script);
-    EngineServices services{host_->platform(), variables_, script_, messages_, localization_,
-                            progress_,         persisted_, temp_folder_, random_, archives_};
+    // As the compilation leaves it: installer-side statements start unreached.
+    deferral_.clear();
+    for (const auto& command : script_.commands)
+      deferral_.push_back(script::IsInstallerSideCommand(command) ? "FALSE" : "SKIP");
+    EngineServices services{host_->platform(), variables_,    script_,        messages_,          localization_,
+                            progress_,         persisted_,    temp_folder_,   random_,            archives_,
+                            components_,       architecture_, deferral_,      pending_properties_, parameter_file_,
+                            package_edits_};
     services.instance = instance_;
     for (size_t n = 0; n < script_.statement_count(); ++n) {
       Handler handler = table_.Find(script_.commands[n]);
@@ -55,6 +62,12 @@ class CommandFixture : public ::testing::Test {
   RandomGenerator random_;
   // The built archive library, by its host path seen from drive Z:.
   media::SevenZipWrap archives_{host_->platform().libraries, host_->paths().ToWindows(testing::BinPath("zep.lib"))};
+  ComponentModel components_;
+  std::string architecture_ = "Win32";
+  std::vector<std::string> deferral_;
+  PropertyList pending_properties_;
+  std::vector<std::string> parameter_file_;
+  PackageEdits package_edits_;
   msi::InstanceContext* instance_ = nullptr;
   CommandTable table_;
 };

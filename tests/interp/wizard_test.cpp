@@ -44,8 +44,16 @@ Walked Walk(const std::string& outcomes) {
   std::string temp = host->platform().system.TempFolder();
   commands::RandomGenerator random;
   media::SevenZipWrap archives(host->platform().libraries, "zep.lib");
-  commands::EngineServices services{host->platform(), variables, loaded.script, messages, localization,
-                                    progress, persisted, temp, random, archives};
+  commands::ComponentModel components;
+  std::string architecture = "Win32";
+  std::vector<std::string> deferral;
+  commands::PropertyList pending;
+  std::vector<std::string> parameter_file;
+  commands::PackageEdits edits;
+  commands::EngineServices services{host->platform(), variables, loaded.script, messages,   localization,
+                                    progress,         persisted, temp,          random,     archives,
+                                    components,       architecture, deferral,   pending,    parameter_file,
+                                    edits};
   commands::CommandTable table;
   commands::RegisterStringCommands(table);
   table.Add("Display Dialog", DialogDouble);
