@@ -47,7 +47,11 @@ struct StartupState {
 
 // State that every script run starts afresh.
 struct RunState {
-  bool cache_override_applied = false;
+  // OVERRIDECACHE as last applied to the engine cache; empty when none is.
+  std::string applied_cache_override;
+  // The installed product's cache folder name taken from its uninstall entry (patch builds,
+  // media mode 3); empty where the revision code names it.
+  std::string patch_folder_name;
   bool cache_writing_suppressed = false;
   bool cache_fully_written = false;
   std::string architecture_mode = "Win32";

@@ -1,5 +1,6 @@
 #include "engine/predefined_variables.h"
 
+#include "engine/bootstrap.h"
 #include "engine/engine.h"
 #include "platform/win_path.h"
 
@@ -8,12 +9,6 @@ namespace {
 
 constexpr const char* kPreInitialization = "Pre-Initialization";
 constexpr const char* kInitialization = "Initialization";
-
-bool AllUsers(platform::System& system) {
-  platform::OsVersion os = system.GetOsVersion();
-  if (!os.nt_family || !system.IsAdministrator()) return false;
-  return os.major <= 5 || system.IsElevated();
-}
 
 std::string RegisteredValue(platform::Platform& platform, const char* name) {
   const char* key = platform.system.GetOsVersion().nt_family ? "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\"
@@ -29,11 +24,17 @@ std::string RegisteredValue(platform::Platform& platform, const char* name) {
 
 }  // namespace
 
+bool AllUsersDefault(platform::System& system) {
+  platform::OsVersion os = system.GetOsVersion();
+  if (!os.nt_family || !system.IsAdministrator()) return false;
+  return os.major <= 5 || system.IsElevated();
+}
+
 void DefinePreInitializationVariables(Engine& e) {
   auto& v = e.variables;
   v.SetVariable("TARGETDIR", "", kPreInitialization);
   v.SetVariable("STARTMENU", e.script.title, kPreInitialization);
-  v.SetVariable("ALLUSERS", vars::BoolText(AllUsers(e.platform.system)), kPreInitialization);
+  v.SetVariable("ALLUSERS", vars::BoolText(AllUsersDefault(e.platform.system)), kPreInitialization);
 }
 
 void DefineInitializationVariables(Engine& e) {
@@ -95,6 +96,7 @@ void RefreshBeforeStatement(Engine& e) {
   v.SetSilent(vars::IsTrue(v.GetVariable("SILENT")));
   e.title = v.GetVariable("TITLE");
   e.logo_caption = v.GetVariable("KVORLOGO") == "TRUE";
+  ApplyCacheOverride(e);
   // Formatting is the costly part; the texts change at most once a second.
   auto& clock = e.clock_texts;
   uint64_t second = e.platform.system.TickCountMs() / 1000;
@@ -105,6 +107,7 @@ void RefreshBeforeStatement(Engine& e) {
   }
   v.SetVariable("DATE", clock.date, kInitialization);
   v.SetVariable("TIME", clock.time, kInitialization);
+  RefreshCacheVariables(e);
 }
 
 }  // namespace quillset::engine

@@ -1,7 +1,9 @@
 // Start-up, the script run and shutdown of one engine run.
 #include <stdexcept>
 
+#include "engine/bootstrap.h"
 #include "engine/engine.h"
+#include "engine/engine_cache.h"
 #include "engine/predefined_variables.h"
 #include "engine/support_folder.h"
 #include "commands/archive_commands.h"
@@ -215,6 +217,7 @@ class EngineRun {
     e_.variables.manager().Clear();
     e_.components.ClearComponents();
     e_.progress.DefineReservedVariables();
+    DefinePreInitializationVariables(e_);
 
     Trace("    <BootStrap>");
     Bootstrap();
@@ -228,6 +231,7 @@ class EngineRun {
     Trace("    <kvor>");
     e_.components.DefineComponent(std::string(commands::kPredefinedComponent), "", true);
     DefineInitializationVariables(e_);
+    if (files_.FileExists(platform::ChangeFileExt(package, ".msp"))) ReadPatchMaintenanceData(e_);
     RemoveResumeEntry();
     RegisterCommandHeaders();
     e_.variables.InjectOverrides();
@@ -238,6 +242,7 @@ class EngineRun {
     Trace("    </ExitScript>");
 
     if (SetupMediumRemoved()) {
+      WriteEngineCacheAtEnd(e_);
       Trace("  </RunScript>");
       Trace("  <Free>");
       e_.script = script::LoadedScript();
@@ -250,6 +255,7 @@ class EngineRun {
       Trace("</Quillset>");
       throw TerminateRun{};
     }
+    WriteEngineCacheAtEnd(e_);
   }
 
   void RunStatements() {
@@ -291,7 +297,7 @@ class EngineRun {
   }
 
   // The engine's identity and what derives from it; run again when a new instance takes new codes.
-  void Bootstrap() { msi::DefineProductIdentity(e_.variables, e_.run.instance); }
+  void Bootstrap() { engine::Bootstrap(e_); }
 
   // A reboot-and-resume leaves a Run entry named after the product code's first eight digits.
   void RemoveResumeEntry() {
