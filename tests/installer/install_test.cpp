@@ -164,6 +164,15 @@ TEST(InstallErrors, AnErrorRollsBackWhatWasDoneAndAnswers1603) {
   EXPECT_EQ(errors[0].type & 0xFFFFFF, msi::kMbIconError);
 }
 
+TEST(InstallErrors, RecordsThatCannotBeWrittenFailInsteadOfLookingBusy) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  fs::remove_all(f.prefix / "installer");
+  testing::WriteFile(f.prefix / "installer", "a file where the records folder belongs");
+  EXPECT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kErrorInstallFailure);
+  EXPECT_FALSE(fs::exists(f.HostOf(f.InstallDir())));
+}
+
 TEST(InstallViews, TheTemplatePlatformAndTheComponentBitChooseTheRegistryView) {
   struct Case {
     const char* package_attributes;

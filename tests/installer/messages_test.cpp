@@ -160,6 +160,14 @@ TEST(InstallLog, TheLogIsAppendedOrReplacedAsAsked) {
   ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
   EXPECT_EQ(count("trace log line"), 0u);
   EXPECT_EQ(count("Installation success or error status: 0."), 1u);
+
+  // A trace log written as UTF-16LE text is continued in that encoding.
+  System& system = f.host->platform().system;
+  testing::WriteFile(log, system.AnsiToUtf16Le("trace log line\r\n"));
+  ASSERT_EQ(f.msi->MsiEnableLogA(0x3FDF, log_windows.c_str(), msi::kLogAttributesAppend), msi::kSuccess);
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "REMOVE=ALL"), msi::kSuccess);
+  EXPECT_EQ(count(system.AnsiToUtf16Le("Installation success or error status: 0.\r\n")), 1u);
+  EXPECT_EQ(count("Installation success"), 0u);
 }
 
 TEST(InstallLock, ASecondProcessIsToldAnotherInstallationIsRunning) {

@@ -10,15 +10,18 @@ namespace quillset::platform::posix::installer {
 
 class InstallLock {
  public:
-  // Tries once, without waiting; held() tells whether it was taken.
+  // Tries once, without waiting; held() tells whether it was taken, busy() whether another
+  // installation holds it (otherwise the records folder cannot be written).
   explicit InstallLock(const std::string& records_folder);
   ~InstallLock();
   InstallLock(const InstallLock&) = delete;
   InstallLock& operator=(const InstallLock&) = delete;
   bool held() const { return fd_ >= 0; }
+  bool busy() const { return busy_; }
 
  private:
   int fd_ = -1;
+  bool busy_ = false;
 };
 
 }  // namespace quillset::platform::posix::installer

@@ -44,8 +44,6 @@ class Journal {
   void Record(const std::vector<UndoStep>& steps);
   // A fresh Windows path in the backup folder, for a file about to be replaced or removed.
   std::string NewBackupPath();
-  // A host folder for the installation's temporary files.
-  std::string WorkFolder() const { return folder_; }
 
   void RollBack();
   void Discard();

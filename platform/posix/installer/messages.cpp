@@ -31,7 +31,7 @@ void WriteAll(int fd, const std::string& bytes) {
 
 Messenger::Messenger(const ExternalUi& ui, const LogSettings& log, System& system) : ui_(ui), system_(system) {
   if (log.host_path.empty()) return;
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_APPEND;
+  int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_APPEND;  // read too: the encoding of what is there
   if (!(log.attributes & msi::kLogAttributesAppend)) flags |= O_TRUNC;
   log_fd_ = open(log.host_path.c_str(), flags, 0644);
   if (log_fd_ < 0) return;

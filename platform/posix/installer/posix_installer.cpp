@@ -83,15 +83,23 @@ class Service : public platform::Installer {
   LogSettings log_;
 };
 
-UINT Service::Install(Session& session, Messenger& messenger) {
-  std::error_code ignored;
-  std::filesystem::create_directories(host_.records, ignored);
-  InstallLock lock(host_.records);
-  if (!lock.held()) {
+// Why an installation could not take the lock: another one holds it (1618, which callers
+// wait on), or the records folder cannot be written (a failure, not worth waiting for).
+UINT Refused(const InstallLock& lock, Messenger& messenger) {
+  if (lock.busy()) {
     messenger.Info("Another installation is in progress. You must complete that installation before continuing "
                    "this one.");
     return msi::kErrorInstallAlreadyRunning;
   }
+  messenger.Error("The installer's records folder cannot be written.");
+  return msi::kErrorInstallFailure;
+}
+
+UINT Service::Install(Session& session, Messenger& messenger) {
+  std::error_code ignored;
+  std::filesystem::create_directories(host_.records, ignored);
+  InstallLock lock(host_.records);
+  if (!lock.held()) return Refused(lock, messenger);
   // What a process that died during an installation left behind is undone first.
   Journal::Recover(host_, registrations_);
   return RunInstall(session, messenger, registrations_);
@@ -117,7 +125,7 @@ UINT Service::Patch(const std::string& patch, const std::vector<PropertyAssignme
   std::error_code ignored;
   std::filesystem::create_directories(host_.records, ignored);
   InstallLock lock(host_.records);
-  if (!lock.held()) return msi::kErrorInstallAlreadyRunning;
+  if (!lock.held()) return Refused(lock, messenger);
   Journal::Recover(host_, registrations_);
   auto record = registrations_.Find(product);
   PackageCache cache(host_.records);
@@ -218,7 +226,7 @@ void Service::FillProductFunctions() {
     std::error_code ignored;
     std::filesystem::create_directories(host_.records, ignored);
     InstallLock lock(host_.records);  // the record is rewritten: not while an installation writes it
-    if (!lock.held()) return msi::kErrorInstallAlreadyRunning;
+    if (!lock.held()) return lock.busy() ? msi::kErrorInstallAlreadyRunning : msi::kErrorInstallFailure;
     auto record = registrations_.Find(product);
     if (!record) return msi::kErrorUnknownProduct;
     std::string folder = IncludeTrailingBackslash(source);

@@ -68,11 +68,12 @@ uint32_t ComponentView(const InstallContext& context, const std::string& compone
   return package64 && component64 ? kKeyWow64_64Key : kKeyWow64_32Key;
 }
 
-RegistryValue RegistryData(const std::string& name, const std::string& value, const InstallContext& context,
+RegistryValue RegistryData(const std::string& name, const std::string& value,
+                           const std::function<std::string(const std::string&)>& format,
                            const std::optional<RegistryValue>& existing) {
   RegistryValue data{name, kRegSz, ""};
   if (value.rfind("#x", 0) == 0 || value.rfind("#X", 0) == 0) {
-    std::string hex = context.Format(value.substr(2));
+    std::string hex = format(value.substr(2));
     if (hex.size() % 2) hex.insert(hex.begin(), '0');
     data.type = kRegBinary;
     for (size_t i = 0; i < hex.size(); i += 2)
@@ -81,15 +82,15 @@ RegistryValue RegistryData(const std::string& name, const std::string& value, co
   }
   if (value.rfind("#%", 0) == 0) {
     data.type = kRegExpandSz;
-    data.data = context.Format(value.substr(2));
+    data.data = format(value.substr(2));
     return data;
   }
   if (value.rfind("##", 0) == 0) {
-    data.data = context.Format(value.substr(1));
+    data.data = format(value.substr(1));
     return data;
   }
   if (value.rfind("#", 0) == 0) {
-    std::string number = context.Format(value.substr(1));
+    std::string number = format(value.substr(1));
     data.type = kRegDword;
     data.data = Dword(static_cast<uint32_t>(std::strtol(number.c_str(), nullptr, 10)));
     return data;
@@ -100,7 +101,7 @@ RegistryValue RegistryData(const std::string& name, const std::string& value, co
     bool prepends = parts.back().empty() && parts.size() > 1 && !parts.front().empty();
     std::vector<std::string> strings;
     for (const auto& part : parts)
-      if (!part.empty()) strings.push_back(context.Format(part));
+      if (!part.empty()) strings.push_back(format(part));
     if (existing && existing->type == kRegMultiSz && (appends || prepends)) {
       auto old = MultiStrings(existing->data);
       strings.insert(appends ? strings.begin() : strings.end(), old.begin(), old.end());
@@ -110,7 +111,7 @@ RegistryValue RegistryData(const std::string& name, const std::string& value, co
     data.data += '\0';
     return data;
   }
-  data.data = context.Format(value);
+  data.data = format(value);
   return data;
 }
 
@@ -164,7 +165,10 @@ ScriptAction PlanWriteRegistryValues(InstallContext& context) {
                                 return;
                               }
                               auto existing = ReadValue(registry, place, name);
-                              WriteValueRecorded(context, component, place, RegistryData(name, value, context, existing));
+                              WriteValueRecorded(context, component, place,
+                                                 RegistryData(name, value, [&context](const std::string& text) {
+                                                   return context.Format(text);
+                                                 }, existing));
                             }});
   }
   return action;

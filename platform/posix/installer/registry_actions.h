@@ -11,8 +11,10 @@ namespace quillset::platform::posix::installer {
 
 // The data of a Registry table value after formatting: "#x" binary, "#%" expandable,
 // "#" a number, "##" a string starting with "#", "[~]" separated strings, else a string.
-// existing: the value there now, for "[~]" lists that append or prepend.
-RegistryValue RegistryData(const std::string& name, const std::string& value, const InstallContext& context,
+// format: the formatted-text rules for the parts; existing: the value there now, for "[~]"
+// lists that append or prepend.
+RegistryValue RegistryData(const std::string& name, const std::string& value,
+                           const std::function<std::string(const std::string&)>& format,
                            const std::optional<RegistryValue>& existing);
 
 ScriptAction PlanWriteRegistryValues(InstallContext& context);
