@@ -61,29 +61,38 @@ std::string Message(GError* error) {
   return text;
 }
 
-// The stream of an embedded cabinet, read where it lies in the package (no copy first).
-GPtr<GInputStream> OpenStream(const CabinetSource& source) {
+// An open cabinet stream with what it is read from, all kept until the extraction is done.
+struct OpenCabinet {
+  GPtr<LibmsiDatabase> database;
+  GPtr<LibmsiQuery> query;
+  GPtr<LibmsiRecord> row;
+  GPtr<GInputStream> stream;
+};
+
+// A cabinet file, or an embedded cabinet read where it lies in the package (no copy first).
+OpenCabinet OpenStream(const CabinetSource& source) {
   GError* error = nullptr;
   const std::string name = source.host_path + (source.stream.empty() ? "" : ":" + source.stream);
+  OpenCabinet open;
   if (source.stream.empty()) {
     GPtr<GFile> file(g_file_new_for_path(source.host_path.c_str()));
-    GPtr<GInputStream> stream(G_INPUT_STREAM(g_file_read(file.get(), nullptr, &error)));
-    if (!stream) throw CabinetError("cannot open the cabinet " + name + ": " + Message(error));
-    return stream;
+    open.stream.reset(G_INPUT_STREAM(g_file_read(file.get(), nullptr, &error)));
+    if (!open.stream) throw CabinetError("cannot open the cabinet " + name + ": " + Message(error));
+    return open;
   }
-  GPtr<LibmsiDatabase> database(libmsi_database_new(source.host_path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &error));
-  if (!database) throw CabinetError("cannot open the package " + source.host_path + ": " + Message(error));
-  GPtr<LibmsiQuery> query(libmsi_query_new(database.get(), "SELECT `Data` FROM `_Streams` WHERE `Name` = ?", &error));
-  if (!query) throw CabinetError("cannot read the streams of " + source.host_path + ": " + Message(error));
+  open.database.reset(libmsi_database_new(source.host_path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &error));
+  if (!open.database) throw CabinetError("cannot open the package " + source.host_path + ": " + Message(error));
+  open.query.reset(libmsi_query_new(open.database.get(), "SELECT `Data` FROM `_Streams` WHERE `Name` = ?", &error));
+  if (!open.query) throw CabinetError("cannot read the streams of " + source.host_path + ": " + Message(error));
   GPtr<LibmsiRecord> parameters(libmsi_record_new(1));
   libmsi_record_set_string(parameters.get(), 1, source.stream.c_str());
-  if (!libmsi_query_execute(query.get(), parameters.get(), &error))
+  if (!libmsi_query_execute(open.query.get(), parameters.get(), &error))
     throw CabinetError("cannot read the streams of " + source.host_path + ": " + Message(error));
-  GPtr<LibmsiRecord> row(libmsi_query_fetch(query.get(), &error));
-  if (!row) throw CabinetError("the cabinet " + name + " is missing: " + Message(error));
-  GPtr<GInputStream> stream(libmsi_record_get_stream(row.get(), 1));
-  if (!stream) throw CabinetError("cannot open the cabinet " + name);
-  return stream;
+  open.row.reset(libmsi_query_fetch(open.query.get(), &error));
+  if (!open.row) throw CabinetError("the cabinet " + name + " is missing: " + Message(error));
+  open.stream.reset(libmsi_record_get_stream(open.row.get(), 1));
+  if (!open.stream) throw CabinetError("cannot open the cabinet " + name);
+  return open;
 }
 
 }  // namespace
@@ -98,11 +107,11 @@ bool PackageHasStream(const std::string& package_host_path, const std::string& s
 }
 
 void ExtractCabinet(const CabinetSource& source, const std::string& folder_host_path, const CabinetEntryCallback& entry) {
-  GPtr<GInputStream> stream = OpenStream(source);
+  OpenCabinet open = OpenStream(source);
   GError* error = nullptr;
   const std::string cabinet_host_path = source.host_path + (source.stream.empty() ? "" : ":" + source.stream);
   GPtr<GCabCabinet> cabinet(gcab_cabinet_new());
-  if (!gcab_cabinet_load(cabinet.get(), stream.get(), nullptr, &error))
+  if (!gcab_cabinet_load(cabinet.get(), open.stream.get(), nullptr, &error))
     throw CabinetError("cannot read the cabinet " + cabinet_host_path + ": " + Message(error));
   GPtr<GFile> folder(g_file_new_for_path(folder_host_path.c_str()));
   GPtr<GCancellable> cancellable(g_cancellable_new());
