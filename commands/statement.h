@@ -24,6 +24,8 @@ struct InstanceContext;
 
 namespace quillset::commands {
 
+struct InstallerCommandContext;
+
 // Installer properties in the order they are to be written into the package: name, value.
 using PropertyList = std::vector<std::pair<std::string, std::string>>;
 
@@ -62,6 +64,8 @@ struct EngineServices {
   PackageEdits& package_edits;
   // The product identity "Transform Instance" renews; null in runs without an installer package.
   msi::InstanceContext* instance = nullptr;
+  // What the installer statements need from the engine; null where a run has no installer.
+  InstallerCommandContext* installer = nullptr;
 };
 
 class Statement {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "commands/installer_commands.h"
 #include "commands/random.h"
 #include "commands/statement.h"
 #include "engine/command_line.h"
@@ -91,6 +92,8 @@ class Engine {
   commands::RandomGenerator random;
   msi::RandomGuidSource guids;  // a new instance's codes and component identifiers
   commands::CommandTable commands;
+  // What the installer statements reach of the engine; its progress state lives for the process.
+  commands::InstallerCommandContext installer;
   std::string title;  // the TITLE variable as copied before every statement
   bool logo_caption = false;  // KVORLOGO as copied before every statement
   int exit_code = 0;

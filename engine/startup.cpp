@@ -1,4 +1,5 @@
 // Start-up, the script run and shutdown of one engine run.
+#include <optional>
 #include <stdexcept>
 
 #include "engine/bootstrap.h"
@@ -9,9 +10,11 @@
 #include "commands/archive_commands.h"
 #include "commands/component_commands.h"
 #include "commands/instance_commands.h"
+#include "commands/installer_commands.h"
 #include "commands/installer_side_commands.h"
 #include "commands/string_commands.h"
 #include "interp/statement_loop.h"
+#include "msi/package_edits.h"
 #include "platform/win_path.h"
 #include "script/compiler.h"
 #include "script/image_locator.h"
@@ -277,6 +280,8 @@ class EngineRun {
                                       e_.run.package_edits};
     msi::InstanceContext instance{e_.run.instance, e_.guids, e_.startup.installer_package, [this] { Bootstrap(); }};
     services.instance = &instance;
+    ConnectInstallerStatements();
+    services.installer = &e_.installer;
     interp::LoopHooks hooks;
     hooks.refresh = [this] { RefreshBeforeStatement(e_); };
     hooks.plugin_library_path = [this](size_t n, const std::string& library) {
@@ -294,6 +299,37 @@ class EngineRun {
       // A silent caller must not read a failed run as a success.
       e_.exit_code = kExitRuntimeError;
     }
+  }
+
+  void ConnectInstallerStatements() {
+    commands::InstallerCommandContext& c = e_.installer;
+    c.source_folder = e_.command_line.source_folder;
+    c.data_folder = &e_.startup.data_folder;
+    c.support_folder = e_.startup.support_folder;
+    c.trace_log_path = [this] { return e_.trace.path(); };
+    c.write_trace_line = [this](const std::string& line) { e_.trace.Write(line); };
+    c.window_caption = [this] { return e_.WindowCaption(); };
+    // The package edits go through the installer's database functions.
+    auto editor = [this](const std::string& package) -> std::optional<msi::PackageEditor> {
+      platform::InstallerFunctions* functions = e_.platform.installer.Bind();
+      if (!functions) return std::nullopt;
+      return msi::PackageEditor(*functions, package);
+    };
+    c.apply_pending_properties = [this, editor](const std::string& package) {
+      if (auto edits = editor(package)) edits->WritePendingProperties(e_.run.pending_properties, e_.run.instance, e_.guids);
+    };
+    c.apply_platform_edits = [this, editor](const std::string& package) {
+      if (auto edits = editor(package)) {
+        edits->ApplyPlatform(e_.run.architecture_mode);
+        edits->MarkWordCount();
+      }
+    };
+    c.apply_language_edits = [this, editor](const std::string& package) {
+      if (auto edits = editor(package)) {
+        edits->ApplyShortcutEdits(e_.run.package_edits.shortcuts);
+        edits->ApplyFileTypeEdits(e_.run.package_edits.file_types);
+      }
+    };
   }
 
   // The engine's identity and what derives from it; run again when a new instance takes new codes.
@@ -347,9 +383,10 @@ Engine::Engine(platform::Platform& p)
       archives(p.libraries, platform::ExtractFilePath(p.system.ExecutablePath()) + "zep.lib") {
   commands::RegisterStringCommands(commands);
   commands::RegisterArchiveCommands(commands);
-  commands::RegisterInstanceCommands(commands);
   commands::RegisterComponentCommands(commands);
   commands::RegisterInstallerSideCommands(commands);
+  commands::RegisterInstanceCommands(commands);
+  commands::RegisterInstallerCommands(commands);
 }
 
 std::string Engine::WindowCaption() const {

@@ -2,6 +2,13 @@
 
 namespace quillset::engine {
 
+void TraceLog::SetPath(const std::string& path) {
+  if (path == given_path_) return;
+  given_path_ = path;
+  path_ = path.empty() ? std::string() : files_.FullPathName(path);
+  if (path_.empty()) path_ = path;
+}
+
 void TraceLog::Write(const std::string& line) {
   if (path_.empty()) return;
   auto mode = first_write_ ? platform::OpenMode::kCreateTruncate : platform::OpenMode::kReadWrite;

@@ -14,8 +14,10 @@ class TraceLog {
   TraceLog(platform::FileSystem& files, platform::System& system)
       : files_(files), system_(system), utf16_(system.GetOsVersion().nt_family) {}
 
-  // The path is refreshed from the command line and, before every statement, from LOGGED.
-  void SetPath(std::string path) { path_ = std::move(path); }
+  // The path is refreshed from the command line and, before every statement, from LOGGED. A
+  // path is made full when it is first given, so that it keeps naming the same file when the
+  // current folder changes (an installer run makes the support folder current).
+  void SetPath(const std::string& path);
   const std::string& path() const { return path_; }
 
   // Appends one line; does nothing while the path is empty. The first write of the run creates
@@ -25,6 +27,7 @@ class TraceLog {
  private:
   platform::FileSystem& files_;
   platform::System& system_;
+  std::string given_path_;
   std::string path_;
   bool utf16_;
   bool first_write_ = true;

@@ -202,7 +202,8 @@ void InstallerRun::Execute(const InstallerRunInputs& inputs) {
     progress_.Report(kInstallerProgressText, 0, 100, 50);
     if (!inputs.patch_mode && inputs.apply_pending_properties) inputs.apply_pending_properties();
     progress_.Report(kInstallerProgressText, 0, 100, 100);
-    if (inputs.apply_platform_edits) inputs.apply_platform_edits();
+    // A patch's template lists the products it patches: it is not the platform to rewrite.
+    if (!inputs.patch_mode && inputs.apply_platform_edits) inputs.apply_platform_edits();
 
     platform::InstallerFunctions* msi = platform_.installer.Bind();
     if (!msi || !msi->MsiQueryProductStateA || !msi->MsiInstallProductA)

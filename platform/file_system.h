@@ -75,6 +75,10 @@ class FileSystem {
   // The long form of a path as stored on disk; the short (8.3) form of a name is the name itself
   // where the host has no short names.
   virtual std::string LongPathName(const std::string& path) = 0;
+  // The full path (GetFullPathName): drive and folders of a relative or driveless path taken
+  // from the current folder, "." and ".." resolved; the file need not exist. Empty when the
+  // path names no drive of this system.
+  virtual std::string FullPathName(const std::string& path) = 0;
   virtual std::string ShortPathName(const std::string& path) = 0;
   // A new empty file with a unique name in the folder, as GetTempFileName numbers it: the first
   // three characters of the prefix, a hexadecimal number and ".tmp". Answers its full path, or

@@ -253,6 +253,11 @@ DriveType PosixFileSystem::GetDriveType(const std::string& path) {
   return resolved ? DriveType::kFixed : DriveType::kNoRootDir;
 }
 
+std::string PosixFileSystem::FullPathName(const std::string& path) {
+  auto resolved = paths_.Resolve(path);
+  return resolved ? resolved->ToString() : std::string();
+}
+
 std::string PosixFileSystem::LongPathName(const std::string& path) {
   auto resolved = paths_.Resolve(path);
   auto host = paths_.ToHost(path);

@@ -27,6 +27,7 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
   DriveType GetDriveType(const std::string& path) override;
   std::string LongPathName(const std::string& path) override;
+  std::string FullPathName(const std::string& path) override;
   std::string ShortPathName(const std::string& path) override;
   std::string CreateTempFile(const std::string& folder, const std::string& prefix) override;
 

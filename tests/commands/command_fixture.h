@@ -38,6 +38,7 @@ class CommandFixture : public ::testing::Test {
                             components_,       architecture_, deferral_,      pending_properties_, parameter_file_,
                             package_edits_};
     services.instance = instance_;
+    services.installer = installer_;
     for (size_t n = 0; n < script_.statement_count(); ++n) {
       Handler handler = table_.Find(script_.commands[n]);
       ASSERT_NE(handler, nullptr) << script_.commands[n];
@@ -69,6 +70,7 @@ class CommandFixture : public ::testing::Test {
   std::vector<std::string> parameter_file_;
   PackageEdits package_edits_;
   msi::InstanceContext* instance_ = nullptr;
+  InstallerCommandContext* installer_ = nullptr;
   CommandTable table_;
 };
 

@@ -56,6 +56,7 @@ class WatchedFiles : public platform::FileSystem {
   std::vector<std::string> deleted;
 
   bool FileExists(const std::string& p) override { return real_.FileExists(p); }
+  std::string FullPathName(const std::string& p) override { return real_.FullPathName(p); }
   bool DirectoryExists(const std::string& p) override { return real_.DirectoryExists(p); }
   bool CreateDirectories(const std::string& p) override { return real_.CreateDirectories(p); }
   bool CreateDirectoryExclusive(const std::string& p) override { return real_.CreateDirectoryExclusive(p); }
