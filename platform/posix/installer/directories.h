@@ -27,7 +27,6 @@ class Directories {
   // moves the directories below it that were not given folders of their own.
   void SetTarget(const std::string& directory, const std::string& folder, Properties& properties);
 
-  bool Has(const std::string& directory) const { return rows_.count(directory) > 0; }
   // Empty for an unknown directory.
   std::string Target(const std::string& directory) const;
   std::string Source(const std::string& directory) const;

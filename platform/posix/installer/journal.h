@@ -38,7 +38,6 @@ class Journal {
   Journal(const Journal&) = delete;
   Journal& operator=(const Journal&) = delete;
 
-  const std::string& run() const { return run_; }
   void Record(const UndoStep& step);
   // Several steps in one write, all before any of their changes.
   void Record(const std::vector<UndoStep>& steps);

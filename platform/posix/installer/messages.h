@@ -59,10 +59,10 @@ class Messenger {
   void PropertyDump(const std::map<std::string, std::string>& properties);
 
   bool cancelled() const { return cancelled_; }
-  // The stamp "hh:mm:ss" of now.
-  std::string Clock() const;
 
  private:
+  // The stamp "hh:mm:ss" of now.
+  std::string Clock() const;
   void LogLine(const std::string& text);
 
   ExternalUi ui_;

@@ -80,8 +80,7 @@ const ComponentState* Component(const InstallContext& context, const std::string
   return found == context.selection.components.end() ? nullptr : &found->second;
 }
 
-}  // namespace
-
+// The text of a .desktop file starting target (a host path) with the arguments.
 std::string DesktopEntry(const std::string& name, const std::string& description, const std::string& target,
                          const std::string& arguments, const std::string& folder) {
   std::string text = "[Desktop Entry]\nType=Application\nName=" + name + "\n";
@@ -90,6 +89,8 @@ std::string DesktopEntry(const std::string& name, const std::string& description
   if (!folder.empty()) text += "Path=" + folder + "\n";
   return text;
 }
+
+}  // namespace
 
 std::string IniSet(const std::string& text, const std::string& section, const std::string& key,
                    const std::string& value, bool create_only) {

@@ -13,10 +13,6 @@ ScriptAction PlanRemoveEnvironment(InstallContext& context);
 ScriptAction PlanWriteIniValues(InstallContext& context);
 ScriptAction PlanRemoveIniValues(InstallContext& context);
 
-// The text of a .desktop file starting `target` (a host path) with the arguments.
-std::string DesktopEntry(const std::string& name, const std::string& description, const std::string& target,
-                         const std::string& arguments, const std::string& folder);
-
 // INI text edits: the value of key in section set (create_only: only when the key is
 // missing), or the line removed when it holds value.
 std::string IniSet(const std::string& text, const std::string& section, const std::string& key,
