@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
+#include <thread>
 
 #include "tests/installer/installer_fixture.h"
 #include "tests/support/package_fixture.h"
@@ -87,6 +89,33 @@ TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
   EXPECT_TRUE(std::any_of(info.begin(), info.end(), [](const Message& message) {
     return message.text == "Installation success or error status: 0.";
   }));
+}
+
+TEST(InstallMessages, TheHandlerRunsOnTheInstallingThreadWhileQueriesAnswerElsewhere) {
+  InstallerFixture f;
+  std::string package = f.Package();
+  Recorder recorder;
+  std::thread::id installing;
+  std::set<std::thread::id> handler_threads;
+  std::vector<INSTALLSTATE> states_seen;
+  recorder.answer = [&](const Message& message) {
+    handler_threads.insert(std::this_thread::get_id());
+    // A product query from another thread while the installation runs.
+    if ((message.type & msi::kMessageTypeMask) == msi::kMessageProgress && states_seen.empty())
+      std::thread([&] { states_seen.push_back(f.msi->MsiQueryProductStateA(kProductCode)); }).join();
+    return msi::kIdOk;
+  };
+  f.msi->MsiSetExternalUIA(Recorder::Handler, 0x7FDF, &recorder);
+  UINT result = 0;
+  std::thread installer([&] {
+    installing = std::this_thread::get_id();
+    result = f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL");
+  });
+  installer.join();
+  EXPECT_EQ(result, msi::kSuccess);
+  EXPECT_EQ(handler_threads, std::set<std::thread::id>{installing});
+  EXPECT_EQ(states_seen, std::vector<INSTALLSTATE>{msi::kStateUnknown});
+  EXPECT_EQ(f.msi->MsiQueryProductStateA(kProductCode), msi::kStateDefault);
 }
 
 TEST(InstallMessages, TheMaskFiltersWhatTheHandlerReceives) {
