@@ -81,11 +81,16 @@ std::string FormatValue(const RegistryValue& value) {
 
 // ---- parsing ----
 
+// Bytes that are no text of the 8-bit code page (UTF-8 here) become U+FFFD, as a conversion
+// into the code page would make them: the store then never holds text that a Unicode export
+// could not give back.
+std::string ValidText(const std::string& text) { return Utf16LeToUtf8(Utf8ToUtf16Le(text)); }
+
 std::string Decode(const std::string& bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
     return Utf16LeToUtf8(bytes.substr(2));
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return bytes.substr(3);
-  return bytes;
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return ValidText(bytes.substr(3));
+  return ValidText(bytes);
 }
 
 std::string TrimRight(std::string text) {
@@ -255,7 +260,7 @@ class Parser {
   // Text types in hex form are UTF-16LE in version 5 files and 8-bit text in REGEDIT4 ones;
   // the store keeps 8-bit text without the terminator (a multi-string keeps its zeros).
   std::string StoredText(uint32_t type, const std::string& bytes) {
-    std::string text = unicode_ ? Utf16LeToUtf8(bytes) : bytes;
+    std::string text = unicode_ ? Utf16LeToUtf8(bytes) : ValidText(bytes);
     if (type != platform::kRegMultiSz && !text.empty() && text.back() == '\0') text.pop_back();
     return text;
   }
