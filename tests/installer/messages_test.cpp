@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/posix/installer/script.h"
 #include "tests/installer/installer_fixture.h"
 #include "tests/support/package_fixture.h"
 
@@ -68,7 +69,8 @@ TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
   EXPECT_LT(at("WriteRegistryValues"), at("InstallFinalize"));
   EXPECT_LT(at("InstallFinalize"), static_cast<long>(started.size()));
 
-  // One reset announcing the bytes of both files; the reports reach it exactly.
+  // One reset announcing the bytes of both files and an entry's worth for each registry value
+  // and the product's entry in the list of programs; the reports reach it exactly.
   ProgressModel progress;
   int resets = 0;
   for (const Message& message : m) {
@@ -76,12 +78,13 @@ TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
     if ((message.type & msi::kMessageTypeMask) == msi::kMessageProgress && message.text.rfind("1: 0 ", 0) == 0) ++resets;
   }
   EXPECT_EQ(resets, 1);
-  EXPECT_EQ(progress.total, static_cast<int64_t>(std::string("main contents\n").size() + std::string("extra contents\n").size()));
+  EXPECT_EQ(progress.total, static_cast<int64_t>(std::string("main contents\n").size() +
+                                                 std::string("extra contents\n").size() + 3 * kTicksPerEntry));
   EXPECT_EQ(progress.position, progress.total);
+  auto data = recorder.OfType(msi::kMessageActionData);
   std::regex record(R"(1: \d+ 2: \d+ 3: \d+ 4: \d+ )");
   for (const Message& message : recorder.OfType(msi::kMessageProgress))
     EXPECT_TRUE(std::regex_match(message.text, record)) << message.text;
-  auto data = recorder.OfType(msi::kMessageActionData);
   EXPECT_TRUE(std::any_of(data.begin(), data.end(), [](const Message& message) {
     return message.text.rfind("File: main.txt, Directory: ", 0) == 0;
   }));
@@ -89,6 +92,14 @@ TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
   EXPECT_TRUE(std::any_of(info.begin(), info.end(), [](const Message& message) {
     return message.text == "Installation success or error status: 0.";
   }));
+
+  // A removal counts its entries too.
+  recorder.messages.clear();
+  ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "REMOVE=ALL"), msi::kSuccess);
+  ProgressModel removal;
+  for (const Message& message : recorder.messages) removal.Apply(message);
+  EXPECT_GT(removal.total, 0);
+  EXPECT_EQ(removal.position, removal.total);
 }
 
 TEST(InstallMessages, TheHandlerRunsOnTheInstallingThreadWhileQueriesAnswerElsewhere) {

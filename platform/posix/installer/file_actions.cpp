@@ -240,7 +240,7 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
 }
 
 ScriptAction PlanRemoveFileItems(InstallContext& context) {
-  ScriptAction action{"RemoveFiles", "Removing files", {}};
+  ScriptAction action{"RemoveFiles", "Removing files", {}, kTicksPerEntry};
   for (const InstalledItem& item : context.ItemsToRemove("File")) {
     context.removed.insert(item);
     if (context.Shared(item[1])) continue;
@@ -281,7 +281,7 @@ ScriptAction PlanRemoveFiles(InstallContext& context) {
 }
 
 ScriptAction PlanCreateFolders(InstallContext& context) {
-  ScriptAction action{"CreateFolders", "Creating folders", {}};
+  ScriptAction action{"CreateFolders", "Creating folders", {}, kTicksPerEntry};
   PackageDatabase& database = *context.session.database;
   if (!database.HasTable("CreateFolder")) return action;
   for (const Row& row : database.Select("SELECT `Directory_`, `Component_` FROM `CreateFolder`")) {

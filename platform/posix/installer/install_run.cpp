@@ -68,21 +68,33 @@ std::string NewRunName() {
   return std::to_string(getpid()) + "-" + std::to_string(ticks);
 }
 
+// A step's progress: action data, and its ticks in progress reports, or (per_data above 0)
+// as the ticks the action information gave each action data message.
 class Progress : public StepProgress {
  public:
-  explicit Progress(Messenger& messenger) : messenger_(messenger) {}
+  Progress(Messenger& messenger, uint64_t per_data) : messenger_(messenger), per_data_(per_data) {}
   void Advance(const std::string& data, uint64_t ticks) override {
-    if (!data.empty()) messenger_.ActionData(data);
-    if (messenger_.cancelled()) throw UserExit();
-    messenger_.Progress(2, static_cast<int64_t>(ticks));
-    reported += ticks;
+    if (per_data_ && !data.empty() && reported == 0) {
+      messenger_.ActionData(data);
+      reported = per_data_;
+    } else {
+      if (!data.empty()) messenger_.ActionData(data);
+      if (messenger_.cancelled()) throw UserExit();
+      messenger_.Progress(2, static_cast<int64_t>(ticks));
+      reported += ticks;
+    }
     if (messenger_.cancelled()) throw UserExit();
   }
   uint64_t reported = 0;
 
  private:
   Messenger& messenger_;
+  uint64_t per_data_;
 };
+
+uint64_t StepTicks(const ScriptAction& action, const ScriptStep& step) {
+  return action.ticks_per_data ? action.ticks_per_data : step.ticks;
+}
 
 class Installation {
  public:
@@ -241,7 +253,7 @@ void Installation::ExecuteScript(InstallContext& context) {
   script_done_ = true;
   // Whatever the removal planned leaves behind (items of kinds no action of the sequence
   // took away) goes in a last action, so that removal is complete whatever the sequence.
-  ScriptAction leftovers{"RemoveLeftovers", "Removing files", {}};
+  ScriptAction leftovers{"RemoveLeftovers", "Removing files", {}, kTicksPerEntry};
   for (const ScriptAction& planned :
        {PlanRemoveFileItems(context), PlanRemoveShortcuts(context), PlanRemoveRegistryValues(context),
         PlanRemoveEnvironment(context), PlanRemoveIniValues(context)})
@@ -257,18 +269,19 @@ void Installation::ExecuteScript(InstallContext& context) {
   try {
     uint64_t total = 0;
     for (const ScriptAction& action : context.script)
-      for (const ScriptStep& step : action.steps) total += step.ticks;
+      for (const ScriptStep& step : action.steps) total += StepTicks(action, step);
     messenger_.Progress(0, static_cast<int64_t>(total), 0, 0);
     CheckCancel();
     for (const ScriptAction& action : context.script) {
       auto description = action.description;
       messenger_.ActionStart(action.name, description);
-      messenger_.Progress(1, 0, 0);
+      messenger_.Progress(1, static_cast<int64_t>(action.ticks_per_data), action.ticks_per_data ? 1 : 0);
       CheckCancel();
       for (const ScriptStep& step : action.steps) {
-        Progress progress(messenger_);
+        Progress progress(messenger_, action.ticks_per_data);
         step.run(progress);
-        if (progress.reported < step.ticks) progress.Advance("", step.ticks - progress.reported);
+        uint64_t ticks = StepTicks(action, step);
+        if (progress.reported < ticks) progress.Advance("", ticks - progress.reported);
       }
     }
     Commit(context, run);

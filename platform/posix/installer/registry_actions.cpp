@@ -132,7 +132,7 @@ void WriteValueRecorded(InstallContext& context, const std::string& component, c
 }
 
 ScriptAction PlanWriteRegistryValues(InstallContext& context) {
-  ScriptAction action{"WriteRegistryValues", "Writing system registry values", {}};
+  ScriptAction action{"WriteRegistryValues", "Writing system registry values", {}, kTicksPerEntry};
   PackageDatabase& database = *context.session.database;
   if (!database.HasTable("Registry")) return action;
   std::string mode = context.session.properties.Find("REINSTALLMODE").value_or("omus");
@@ -175,7 +175,7 @@ ScriptAction PlanWriteRegistryValues(InstallContext& context) {
 }
 
 ScriptAction PlanRemoveRegistryValues(InstallContext& context) {
-  ScriptAction action{"RemoveRegistryValues", "Removing system registry values", {}};
+  ScriptAction action{"RemoveRegistryValues", "Removing system registry values", {}, kTicksPerEntry};
   for (const InstalledItem& item : context.ItemsToRemove("RegistryValue")) {
     context.removed.insert(item);
     if (item.size() < 6 || context.Shared(item[1])) continue;

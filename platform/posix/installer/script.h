@@ -46,7 +46,14 @@ struct ScriptAction {
   std::string name;
   std::string description;
   std::vector<ScriptStep> steps;
+  // Above 0: each step is worth this many ticks, told by its one action data message (the
+  // action information announces it); 0: steps report their own ticks.
+  uint64_t ticks_per_data = 0;
 };
+
+// What one registry value, shortcut, folder or removal counts for in the progress: about
+// the cost of writing a small file.
+inline constexpr uint64_t kTicksPerEntry = 4096;
 
 // What the planned actions share while the script is written and run.
 struct InstallContext {

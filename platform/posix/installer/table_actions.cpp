@@ -152,7 +152,7 @@ std::string IniRemove(const std::string& text, const std::string& section, const
 }
 
 ScriptAction PlanCreateShortcuts(InstallContext& context) {
-  ScriptAction action{"CreateShortcuts", "Creating shortcuts", {}};
+  ScriptAction action{"CreateShortcuts", "Creating shortcuts", {}, kTicksPerEntry};
   PackageDatabase& database = *context.session.database;
   if (!database.HasTable("Shortcut")) return action;
   for (const Row& row : database.Select("SELECT `Directory_`, `Name`, `Component_`, `Target`, `Arguments`, "
@@ -183,7 +183,7 @@ ScriptAction PlanCreateShortcuts(InstallContext& context) {
 }
 
 ScriptAction PlanRemoveShortcuts(InstallContext& context) {
-  ScriptAction action{"RemoveShortcuts", "Removing shortcuts", {}};
+  ScriptAction action{"RemoveShortcuts", "Removing shortcuts", {}, kTicksPerEntry};
   for (const InstalledItem& item : context.ItemsToRemove("Shortcut")) {
     context.removed.insert(item);
     if (item.size() < 3 || context.Shared(item[1])) continue;
@@ -197,7 +197,7 @@ ScriptAction PlanRemoveShortcuts(InstallContext& context) {
 }
 
 ScriptAction PlanWriteEnvironment(InstallContext& context) {
-  ScriptAction action{"WriteEnvironmentStrings", "Updating environment strings", {}};
+  ScriptAction action{"WriteEnvironmentStrings", "Updating environment strings", {}, kTicksPerEntry};
   PackageDatabase& database = *context.session.database;
   if (!database.HasTable("Environment")) return action;
   for (const Row& row : database.Select("SELECT `Name`, `Value`, `Component_` FROM `Environment`")) {
@@ -251,7 +251,7 @@ ScriptAction PlanWriteEnvironment(InstallContext& context) {
 }
 
 ScriptAction PlanRemoveEnvironment(InstallContext& context) {
-  ScriptAction action{"RemoveEnvironmentStrings", "Updating environment strings", {}};
+  ScriptAction action{"RemoveEnvironmentStrings", "Updating environment strings", {}, kTicksPerEntry};
   for (const InstalledItem& item : context.ItemsToRemove("Environment")) {
     context.removed.insert(item);
     if (item.size() < 7 || context.Shared(item[1])) continue;
@@ -274,7 +274,7 @@ ScriptAction PlanRemoveEnvironment(InstallContext& context) {
 }
 
 ScriptAction PlanWriteIniValues(InstallContext& context) {
-  ScriptAction action{"WriteIniValues", "Writing INI file values", {}};
+  ScriptAction action{"WriteIniValues", "Writing INI file values", {}, kTicksPerEntry};
   PackageDatabase& database = *context.session.database;
   if (!database.HasTable("IniFile")) return action;
   for (const Row& row : database.Select(
@@ -303,7 +303,7 @@ ScriptAction PlanWriteIniValues(InstallContext& context) {
 }
 
 ScriptAction PlanRemoveIniValues(InstallContext& context) {
-  ScriptAction action{"RemoveIniValues", "Removing INI files entries", {}};
+  ScriptAction action{"RemoveIniValues", "Removing INI files entries", {}, kTicksPerEntry};
   for (const InstalledItem& item : context.ItemsToRemove("IniLine")) {
     context.removed.insert(item);
     if (item.size() < 6 || context.Shared(item[1])) continue;

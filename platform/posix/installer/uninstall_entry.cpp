@@ -15,7 +15,7 @@ std::string Dword(uint32_t number) {
 }  // namespace
 
 ScriptAction PlanUninstallEntry(InstallContext& context, const std::string& product_code) {
-  ScriptAction action{"PublishProduct", "Publishing product information", {}};
+  ScriptAction action{"PublishProduct", "Publishing product information", {}, kTicksPerEntry};
   if (!context.selection.ProductRemains() || context.selection.AdvertisesOnly()) return action;
   const Properties& p = context.session.properties;
   RegistryPlace place{PerMachine(context.session) ? RootKey::kLocalMachine : RootKey::kCurrentUser, kKeyWow64_64Key,
