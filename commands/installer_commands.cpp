@@ -132,7 +132,7 @@ void ApplyChangesOrPatch(Statement& statement, bool patch) {
     if (result == 2) variables.SetVariable("REBOOTCOMPUTER", "TRUE", context_name);
     StoreResult(statement, result_parameter, outcome);
   }
-  if (!patch && (result == 1 || result == 2) && context.changes_applied) context.changes_applied(install || !remove);
+  if (!patch && (result == 1 || result == 2) && context.changes_applied) context.changes_applied(install, remove);
 }
 
 void ApplyChanges(Statement& statement) { ApplyChangesOrPatch(statement, false); }

@@ -22,8 +22,9 @@ struct InstallerCommandContext {
   std::function<std::string()> window_caption;
   // The product's engine cache folder holds the advertisement marker "__ad".
   std::function<bool()> advertised_marker;
-  // After a successful "Apply Changes": the engine cache is written or removed.
-  std::function<void(bool installed)> changes_applied;
+  // After a successful "Apply Changes" (its parameters 3 and 4): the engine cache is written or
+  // removed.
+  std::function<void(bool install, bool remove)> changes_applied;
   // Package edits before the installer starts (the package's Windows path is given).
   std::function<void(const std::string& package)> apply_pending_properties;
   std::function<void(const std::string& package)> apply_platform_edits;

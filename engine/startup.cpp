@@ -309,6 +309,8 @@ class EngineRun {
     c.trace_log_path = [this] { return e_.trace.path(); };
     c.write_trace_line = [this](const std::string& line) { e_.trace.Write(line); };
     c.window_caption = [this] { return e_.WindowCaption(); };
+    c.advertised_marker = [this] { return HasAdvertisementMarker(e_); };
+    c.changes_applied = [this](bool install, bool remove) { WriteEngineCache(e_, install, remove); };
     // The package edits go through the installer's database functions.
     auto editor = [this](const std::string& package) -> std::optional<msi::PackageEditor> {
       platform::InstallerFunctions* functions = e_.platform.installer.Bind();

@@ -51,7 +51,7 @@ class InstallerCommandsTest : public CommandFixture {
     data_folder_ = "C:\\setup\\data\\";
     context_.data_folder = &data_folder_;
     context_.support_folder = "C:\\setup\\support\\";
-    context_.changes_applied = [this](bool installed) { applied_.push_back(installed); };
+    context_.changes_applied = [this](bool install, bool remove) { applied_.push_back(install && !remove); };
     installer_ = &context_;
     for (auto [name, value] : {std::pair{"MSIFILE", "C:\\setup\\support\\applied.msi"}, {"TITLE", "Applied"},
                                {"PRODUCTCODE", kProduct}, {"TARGETDIR", "C:\\Apps\\Applied\\"},
