@@ -182,17 +182,27 @@ void ApplyCacheOverride(Engine& e) {
 
 void RefreshCacheVariables(Engine& e) {
   auto& v = e.variables;
-  std::string cache_folder, link;
-  if (e.script.media_mode == 3) {
-    std::string key = std::string(kUninstallKey) + v.GetVariable("TITLE");
-    link = UninstallProgram(ReadRegistryString(e.platform.registry, RegistrationHive(e), key, "UninstallString"));
-    cache_folder = platform::ExtractFilePath(link);
-  } else if (IsPlainFolderName(v.GetVariable("REVISIONCODE"))) {
-    cache_folder = EngineCacheFolder(e);
-    link = cache_folder + platform::ExtractFileName(e.startup.engine_path);
-  }  // else the script gave REVISIONCODE a value that names no folder: there is no cache
-  v.SetVariable("ENGINECACHE", cache_folder, kBootstrap);
-  v.SetVariable("UNINSTALLLINK", link, kBootstrap);
+  auto& last = e.run.cache_variables;
+  std::string inputs;
+  for (const char* name : {"OVERRIDECACHE", "ALLUSERS", "PRODUCTCODE", "REVISIONCODE", "TITLE"})
+    inputs.append(v.GetVariable(name)).push_back('\n');
+  const uint64_t second = e.platform.system.TickCountMs() / 1000;
+  if (inputs != last.inputs || second != last.second) {
+    last.inputs = std::move(inputs);
+    last.second = second;
+    last.folder.clear();
+    last.link.clear();
+    if (e.script.media_mode == 3) {
+      std::string key = std::string(kUninstallKey) + v.GetVariable("TITLE");
+      last.link = UninstallProgram(ReadRegistryString(e.platform.registry, RegistrationHive(e), key, "UninstallString"));
+      last.folder = platform::ExtractFilePath(last.link);
+    } else if (IsPlainFolderName(v.GetVariable("REVISIONCODE"))) {
+      last.folder = EngineCacheFolder(e);
+      last.link = last.folder + platform::ExtractFileName(e.startup.engine_path);
+    }  // else the script gave REVISIONCODE a value that names no folder: there is no cache
+  }
+  v.SetVariable("ENGINECACHE", last.folder, kBootstrap);
+  v.SetVariable("UNINSTALLLINK", last.link, kBootstrap);
 }
 
 }  // namespace quillset::engine

@@ -53,6 +53,12 @@ struct RunState {
   // The installed product's cache folder name taken from its uninstall entry (patch builds,
   // media mode 3); empty where the revision code names it.
   std::string patch_folder_name;
+  // ENGINECACHE and UNINSTALLLINK as last derived: the registry is read again when the
+  // variables they depend on change, and otherwise at most once a second.
+  struct CacheVariables {
+    std::string inputs, folder, link;
+    uint64_t second = 0;
+  } cache_variables;
   bool cache_writing_suppressed = false;
   bool cache_fully_written = false;
   std::string architecture_mode = "Win32";

@@ -44,6 +44,7 @@ void SetString(platform::RegistryKey& key, const std::string& name, const std::s
 }
 
 void Register(Engine& e, const std::string& folder) {
+  e.run.cache_variables = {};  // the identity registration moves the cache root
   auto& registry = e.platform.registry;
   auto& v = e.variables;
   const auto& script = e.script;
@@ -75,6 +76,7 @@ void Register(Engine& e, const std::string& folder) {
 }
 
 void Unregister(Engine& e) {
+  e.run.cache_variables = {};
   auto& registry = e.platform.registry;
   const std::string title = e.variables.GetVariable("TITLE");
   const std::string product = e.variables.GetVariable("PRODUCTCODE");
