@@ -56,7 +56,7 @@ void Register(Engine& e, const std::string& folder) {
   platform::OsVersion os = e.platform.system.GetOsVersion();
   if (os.nt_family && os.major >= 5 && !product.empty() &&
       registry.CreateKey(hive, kUninstallKey + product, platform::kKeyWrite, &key) == platform::kRegOk)
-    SetString(*key, "UninstallString", folder + e.startup.engine_base_name + ".exe");
+    SetString(*key, "UninstallString", folder + engine_file);  // base name + ".exe" on Windows
   // Without a title the values would land in the uninstall key itself.
   if (!title.empty() && registry.CreateKey(hive, kUninstallKey + title, platform::kKeyWrite, &key) == platform::kRegOk) {
     SetString(*key, "DisplayIcon", folder + engine_file);

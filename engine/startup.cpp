@@ -339,7 +339,7 @@ class EngineRun {
 
   // A reboot-and-resume leaves a Run entry named after the product code's first eight digits.
   void RemoveResumeEntry() {
-    const std::string& code = e_.script.product_code;
+    const std::string& code = e_.run.instance.product_code;  // an instance's own, when it has one
     if (code.size() < 9) return;
     std::string name = code.substr(1, 8);
     for (auto root : {platform::RootKey::kCurrentUser, platform::RootKey::kLocalMachine}) {

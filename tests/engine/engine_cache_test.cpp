@@ -422,6 +422,37 @@ TEST(EngineCache, PatchBuildReadsTheDataOfTheUninstallEntrysFolder) {
   EXPECT_EQ(InstalledDataFolder(*e), installed);
 }
 
+TEST(EngineCache, NewInstanceGetsItsOwnCacheWithItsEditedPackageAndKeepsItsIdentity) {
+  Machine m;
+  MakeSetup(m, kMedia);
+  m.Write("C:\\work\\edited.msi", "edited package");
+  m.installer.state = platform::msi::kStateDefault;  // the first instance is installed
+  m.installer.package_code = kRevision;
+  auto e = StartedEngine(m, kMedia);
+  Boot(*e);
+  EXPECT_EQ(e->variables.GetVariable("NEWINSTANCE"), "TRUE");
+
+  // What "Transform Instance" leaves before it runs bootstrap again.
+  msi::InstanceState& instance = e->run.instance;
+  instance = {"{NEW-PRODUCT}", "{NEW-REVISION}", true, false, "C:\\work\\edited.msi"};
+  m.installer.package_code = "{NEW-REVISION}";
+  Bootstrap(*e);
+  const std::string cache = m.LocalAppData() + "{NEW-REVISION}\\";
+  EXPECT_EQ(e->variables.GetVariable("ENGINECACHE"), cache);
+  WriteEngineCache(*e, true, false);
+  EXPECT_EQ(m.Read(cache + "setup.msi"), "edited package");
+  EXPECT_EQ(m.Read(cache + "instance.dat"), "{NEW-PRODUCT}\r\n{NEW-REVISION}\r\nDemo\r\n");
+  EXPECT_EQ(m.Value(platform::RootKey::kCurrentUser, std::string(kIdentityKey) + "{NEW-PRODUCT}", ""), cache);
+  EXPECT_FALSE(m.files->DirectoryExists(m.LocalAppData() + kRevision)) << "the first instance's cache is not touched";
+
+  auto cached = StartedEngine(m, cache);
+  Boot(*cached);
+  EXPECT_EQ(cached->variables.GetVariable("PRODUCTCODE"), "{NEW-PRODUCT}");
+  EXPECT_EQ(cached->variables.GetVariable("REVISIONCODE"), "{NEW-REVISION}");
+  EXPECT_EQ(cached->variables.GetVariable("MAINTENANCE"), "TRUE");
+  EXPECT_EQ(cached->variables.GetVariable("NEWINSTANCE"), "FALSE");
+}
+
 TEST(EngineCache, MediaModeTwoKeepsTheDataInTheCacheWithAMarker) {
   Machine m;
   MakeSetup(m, kMedia);
