@@ -420,6 +420,14 @@ TEST(EngineCache, PatchBuildReadsTheDataOfTheUninstallEntrysFolder) {
   EXPECT_EQ(e->run.parameter_file, (std::vector<std::string>{"AX", "TRUE"}));
   EXPECT_EQ(e->variables.GetVariable("REVISIONCODE"), kRevision);
   EXPECT_EQ(InstalledDataFolder(*e), installed);
+
+  // Media mode 3 addresses the installed product through the same entry from the start.
+  auto located = StartedEngine(m, kMedia, 3);
+  Boot(*located);
+  RefreshBeforeStatement(*located);
+  EXPECT_EQ(located->variables.GetVariable("ENGINECACHE"), installed);
+  EXPECT_EQ(located->variables.GetVariable("UNINSTALLLINK"), installed + "setup.exe");
+  EXPECT_EQ(located->variables.GetVariable("K"), "v");
 }
 
 TEST(EngineCache, NewInstanceGetsItsOwnCacheWithItsEditedPackageAndKeepsItsIdentity) {
