@@ -14,11 +14,11 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600
 
-# The threaded parts again under ThreadSanitizer: workers (plug-in calls, extraction) against
-# the store's lock and the wait loop.
+# The threaded parts again under ThreadSanitizer: workers (plug-in calls, extraction, the
+# installer thread and its message handler) against the store's lock and the wait loop.
 tsan=${QUILLSET_TSAN_BUILD:-build-tsan}
 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLSET_SANITIZE=thread -DQUILLSET_BENCH=OFF > "$tsan.configure.log" 2>&1 \
   || { cat "$tsan.configure.log"; exit 1; }
-cmake --build "$tsan" -j"$(nproc)" --target qs_test_interp qs_test_commands sample_plugin zep_lib
-ctest --test-dir "$tsan" --output-on-failure -j"$(nproc)" --timeout 600 -R '^(PluginCall|ExtractArchiveTest|WizardLoop)\.'
+cmake --build "$tsan" -j"$(nproc)" --target qs_test_interp qs_test_commands qs_test_msi sample_plugin zep_lib
+ctest --test-dir "$tsan" --output-on-failure -j"$(nproc)" --timeout 600 -R '^(PluginCall|ExtractArchiveTest|WizardLoop|InstallerRunTest|HandlerTest|InstallerCommandsTest)\.'
