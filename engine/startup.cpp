@@ -238,11 +238,13 @@ class EngineRun {
     RemoveResumeEntry();
     RegisterCommandHeaders();
     e_.variables.InjectOverrides();
-    RunStatements();
+    const bool completed = RunStatements();
     Trace("    </kvor>");
 
     Trace("    <ExitScript>");
     Trace("    </ExitScript>");
+    // A run-time error ends the run here: what it leaves is not saved for maintenance.
+    if (!completed) return;
 
     if (SetupMediumRemoved()) {
       WriteEngineCacheAtEnd(e_);
@@ -261,7 +263,8 @@ class EngineRun {
     WriteEngineCacheAtEnd(e_);
   }
 
-  void RunStatements() {
+  // False when a run-time error ended the statements.
+  bool RunStatements() {
     commands::EngineServices services{e_.platform,
                                       e_.variables,
                                       e_.script,
@@ -299,6 +302,7 @@ class EngineRun {
       // A silent caller must not read a failed run as a success.
       e_.exit_code = kExitRuntimeError;
     }
+    return !result.runtime_error;
   }
 
   void ConnectInstallerStatements() {

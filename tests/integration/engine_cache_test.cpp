@@ -33,8 +33,16 @@ TEST(EngineCacheRun, KeptVariablesRefreshAnExistingDataFileAndCreateNone) {
   EXPECT_FALSE(std::filesystem::exists(prefix.Data())) << "nothing installed: no cache folder";
 
   const std::string components = "App\r\n$\r\nTRUE\r\n$\r\n$\r\n$\r\n$\r\nApp\r\n7\r\n$\r\nC:\\App\\\r\nFALSE\r\nApp\r\n\r\n";
+  const std::string old_data = components + "KEPT\r\nold\r\nKVOR64WOW\r\nx64\r\nOVERRIDECACHE\r\n\r\n";
   std::filesystem::create_directories(prefix.Data());
-  WriteFile(prefix.Data() + "/setup.dat", components + "KEPT\r\nold\r\nKVOR64WOW\r\nx64\r\nOVERRIDECACHE\r\n\r\n");
+  WriteFile(prefix.Data() + "/setup.dat", old_data);
+  // A run ended by a run-time error saves nothing.
+  std::vector<Statement> failing = script;
+  failing.push_back({"Set Variable", {"P", "x"}});
+  failing.push_back({"Extract Path", {"P", "abc"}});
+  EXPECT_EQ(RunIn(failing, prefix, {"/s"}).process.exit_code, 11);
+  EXPECT_EQ(ReadFile(prefix.Data() + "/setup.dat"), old_data);
+
   EngineRun second = RunIn(script, prefix, {"/s"});
   ASSERT_EQ(second.process.exit_code, 0) << second.process.err;
   EXPECT_EQ(ReadFile(prefix.Data() + "/setup.dat"),
