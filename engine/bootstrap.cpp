@@ -1,5 +1,6 @@
 #include "engine/bootstrap.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "engine/cache_files.h"
@@ -46,10 +47,28 @@ std::string DefaultTarget(Engine& e) {
   return platform::IncludeTrailingBackslash(root) + e.script.title + "\\";
 }
 
+// Lookups take a name's first definition, so a saved copy of definitions the script already
+// gave adds nothing but length; kept, it would double the ".dat" with every maintenance run.
+void KeepFirstDefinitions(commands::ComponentModel& model) {
+  const std::vector<std::string>& all = model.definitions();
+  std::unordered_set<std::string_view, vars::CaseInsensitiveHash, vars::CaseInsensitiveEqual> seen;
+  std::vector<std::string> kept;
+  for (size_t i = 0; i + 1 < all.size(); i += 2) {
+    if (!seen.insert(all[i]).second) continue;
+    kept.push_back(all[i]);
+    kept.push_back(all[i + 1]);
+  }
+  if (all.size() % 2 == 1) kept.push_back(all.back());
+  model.SetDefinitions(std::move(kept));
+}
+
 // What a maintenance run finds of the installed product: its choices and its parameter file.
+// The lists become the saved ones, also when bootstrap runs again for a moved cache.
 void ReadInstalledData(Engine& e, const std::string& folder) {
   const std::string base = folder + e.startup.engine_base_name;
+  e.components.ClearComponents();
   ReadEngineCacheData(e, base + ".dat", commands::CacheDataRead::kLoad);
+  KeepFirstDefinitions(e.components);
   e.components.set_installed_size(e.components.SelectedSize());
   if (e.platform.files.FileExists(base + ".par")) e.run.parameter_file = ReadTextLines(e.platform.files, base + ".par");
 }

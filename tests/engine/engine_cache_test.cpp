@@ -242,8 +242,13 @@ TEST(EngineCache, InstallationWritesTheCacheThatMaintenanceReadsBackAndRemovalTa
   EXPECT_EQ(again->components.installed_size(), 1000);
   EXPECT_EQ(again->run.parameter_file, (std::vector<std::string>{"AInstallFiles1", "TRUE"}));
 
-  // Refreshing its own cache copies nothing onto itself.
+  // Bootstrap run again (a moved cache, a new instance) adds nothing twice; refreshing its own
+  // cache copies nothing onto itself, and the data stays as it was.
+  const std::string installed_data = m.Read(cache + "setup.dat");
+  Bootstrap(*again);
+  EXPECT_EQ(again->components.names().size(), 3u);
   WriteEngineCache(*again, true, false);
+  EXPECT_EQ(m.Read(cache + "setup.dat"), installed_data);
   EXPECT_EQ(m.Read(cache + "setup.exe"), "content of setup.exe");
   EXPECT_EQ(m.Read(kMedia + std::string("setup.exe")), "content of setup.exe");
 
