@@ -154,6 +154,7 @@ void Bootstrap(Engine& e) {
     v.SetVariable("STARTMENU", e.script.title, kBootstrap);
     v.SetVariable("ALLUSERS", vars::BoolText(AllUsersDefault(e.platform.system)), kBootstrap);
     ReadEngineCacheData(e, InstalledDataFolder(e) + s.engine_base_name + ".dat", commands::CacheDataRead::kLoad);
+    KeepFirstDefinitions(e.components);
   }
   if (load_old_data) ReadOldData(e);
 
