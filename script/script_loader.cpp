@@ -118,11 +118,21 @@ void RestoreDollarsAndIndex(LoadedScript& script) {
   // Only lines that equal an identifier are ever looked up by one.
   std::vector<size_t> first = script.identifier_index.Build(script.identifiers);
   std::vector<size_t> last_line(script.identifiers.size(), std::string::npos);
+  // Records come in statement order as the compiler writes them: the next statement's
+  // identifier is tried first, which spares most lookups in the index.
+  size_t next = 0;
   for (size_t i = 0; i < script.parameter_text.size(); ++i) {
     std::string& line = script.parameter_text[i];
     if (vars::EqualsIgnoreCase(line, "$WILD_DOLLAR$") || vars::EqualsIgnoreCase(line, "$DOLLAR$")) line = "$";
-    size_t statement = script.identifier_index.Find(script.identifiers, line);
-    if (statement != IdentifierIndex::kNone) last_line[statement] = i;
+    size_t statement = IdentifierIndex::kNone;
+    if (next < first.size() && vars::EqualsIgnoreCase(line, script.identifiers[next])) {
+      statement = first[next];
+    } else {
+      statement = script.identifier_index.Find(script.identifiers, line);
+    }
+    if (statement == IdentifierIndex::kNone) continue;
+    last_line[statement] = i;
+    next = statement + 1;
   }
   script.parameter_line.resize(script.identifiers.size());
   for (size_t n = 0; n < first.size(); ++n) script.parameter_line[n] = last_line[first[n]];
