@@ -1,5 +1,8 @@
 #include "platform/posix/installer/session.h"
 
+#include <unistd.h>
+
+
 #include "platform/installer.h"
 #include "platform/win_path.h"
 
@@ -34,7 +37,9 @@ std::unique_ptr<PackageDatabase> OpenPackage(const std::string& host_path) {
   try {
     return PackageDatabase::Open(host_path, PackageDatabase::Mode::kReadOnly);
   } catch (const PackageError& error) {
-    throw PackageError(error.what(), msi::kErrorInstallPackageOpenFailed);
+    // A file that is there and readable but no package is an invalid package, as on Windows.
+    const bool readable = access(host_path.c_str(), R_OK) == 0;
+    throw PackageError(error.what(), readable ? msi::kErrorInstallPackageInvalid : msi::kErrorInstallPackageOpenFailed);
   }
 }
 
