@@ -14,7 +14,9 @@ constexpr int kMaxSupportFolders = 100000;
 void DeleteContent(platform::FileSystem& files, const std::string& folder) {
   for (const auto& entry : files.ListDirectory(folder)) {
     std::string path = folder + entry.name;
-    if (entry.is_directory) {
+    if (entry.is_link) {
+      files.DeleteFile(path);  // the link goes; what it points at is not this folder's
+    } else if (entry.is_directory) {
       std::string sub = platform::IncludeTrailingBackslash(path);
       DeleteContent(files, sub);
       files.RemoveDirectory(path);

@@ -25,7 +25,8 @@ enum class DriveType { kUnknown, kNoRootDir, kRemovable, kFixed, kRemote, kCdRom
 
 struct DirectoryEntry {
   std::string name;  // file name only, as stored on disk
-  bool is_directory = false;
+  bool is_directory = false;  // a folder, or a link to one
+  bool is_link = false;       // a symbolic link or other reparse point: delete it, never descend
   uint64_t size = 0;
 };
 

@@ -183,9 +183,16 @@ std::vector<DirectoryEntry> PosixFileSystem::ListDirectory(const std::string& pa
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    struct stat st;
-    if (stat((*host + "/" + name).c_str(), &st) != 0) continue;  // a dangling link
-    entries.push_back({name, S_ISDIR(st.st_mode), S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size)});
+    const std::string full = *host + "/" + name;
+    struct stat link, st;
+    if (lstat(full.c_str(), &link) != 0) continue;  // gone meanwhile
+    if (stat(full.c_str(), &st) != 0) {
+      // A dangling link is listed as a link, so that a folder holding one can still be emptied.
+      if (S_ISLNK(link.st_mode)) entries.push_back({name, false, true, 0});
+      continue;
+    }
+    entries.push_back({name, S_ISDIR(st.st_mode), S_ISLNK(link.st_mode),
+                       S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size)});
   }
   closedir(dir);
   return entries;

@@ -2,6 +2,8 @@
 // decorators: what the support folder held before shutdown removed it, and folder numbering.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
@@ -145,6 +147,22 @@ TEST(SupportFolder, EnginesStartedTogetherGetTheirOwnFolders) {
     RemoveSupportFolder(files, folder);
     EXPECT_FALSE(files.DirectoryExists(folder));
   }
+}
+
+// Removal takes links away as links: what they point at outside the folder stays.
+TEST(SupportFolder, RemovalDoesNotFollowLinks) {
+  TempDir prefix, outside;
+  auto host = platform::posix::CreatePosixPlatform({prefix.path(), {"/usr/bin/test"}});
+  auto& files = host->platform().files;
+  std::string folder = CreateSupportFolder(files, host->platform().system.TempFolder());
+  std::string host_folder = *host->paths().ToHost(folder);
+  testing::WriteFile(outside / "keep/precious.txt", "mine");
+  std::filesystem::create_directory_symlink(outside / "keep", host_folder + "/linked");
+  std::filesystem::create_symlink(outside / "keep/precious.txt", host_folder + "/file-link");
+  std::filesystem::create_symlink(outside / "nowhere", host_folder + "/dangling");
+  RemoveSupportFolder(files, folder);
+  EXPECT_FALSE(files.DirectoryExists(folder));
+  EXPECT_EQ(testing::ReadFile(outside / "keep/precious.txt"), "mine");
 }
 
 }  // namespace
