@@ -196,5 +196,33 @@ TEST_F(InstallerRunTest, AFailureCarriesTheSystemText) {
   EXPECT_FALSE(fs::exists(ExchangeFile()));
 }
 
+// The real service behind a table whose first installation call finds another one running.
+class BusyOnce : public platform::Installer {
+ public:
+  explicit BusyOnce(platform::Installer& real) : table_(*real.Bind()) {
+    auto install = table_.MsiInstallProductA;
+    table_.MsiInstallProductA = [this, install](platform::LPCSTR package, platform::LPCSTR command_line) {
+      if (calls_++ == 0) return platform::msi::kErrorInstallAlreadyRunning;
+      return install(package, command_line);
+    };
+  }
+  platform::InstallerFunctions* Bind() override { return &table_; }
+  int calls_ = 0;
+
+ private:
+  platform::InstallerFunctions table_;
+};
+
+TEST_F(InstallerRunTest, ABusyInstallerIsWaitedFor) {
+  platform::Platform& real = platform();
+  BusyOnce busy(real.installer);
+  platform::Platform waiting{real.files, real.system, real.registry, real.dialogs, real.libraries, real.http,
+                             real.processes, busy};
+  InstallerRun run(waiting, variables_, progress_, messages_, state_);
+  EXPECT_EQ(run.Run(inputs_, ""), 1) << run.outputs().result_message;
+  EXPECT_EQ(busy.calls_, 2);
+  EXPECT_TRUE(fs::exists(prefix_ / "drive_c/Program Files (x86)/Runner/main.txt"));
+}
+
 }  // namespace
 }  // namespace quillset::msi
