@@ -22,7 +22,7 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
 }
 
-// An argument of a desktop entry's Exec line, quoted as the specification of that format asks.
+// An argument of a desktop entry's Exec line, quoted as that file format asks.
 std::string ExecQuoted(const std::string& text) {
   if (text.find_first_of(" \t\"'\\$`") == std::string::npos && !text.empty()) return text;
   std::string quoted = "\"";
