@@ -16,33 +16,13 @@ namespace fs = std::filesystem;
 
 const char kProduct[] = "{7D1E2F30-4A5B-4C6D-8E9F-0A1B2C3D4E50}";
 
-std::string Wxs() {
-  return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id=")") + kProduct + R"(" Name="Applied" Language="1033" Version="1.0.0" Manufacturer="Maker"
-           UpgradeCode="{7D1E2F30-4A5B-4C6D-8E9F-0A1B2C3D4E51}">
-    <Package InstallerVersion="200" Compressed="yes"/>
-    <Media Id="1" Cabinet="applied.cab" EmbedCab="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir">
-      <Directory Id="ProgramFilesFolder">
-        <Directory Id="INSTALLDIR" Name="Applied">
-          <Component Id="Main" Guid="{7D1E2F30-4A5B-4C6D-8E9F-0A1B2C3D4E52}">
-            <File Id="main.txt" Name="main.txt" Source="main.txt" KeyPath="yes"/>
-          </Component>
-        </Directory>
-      </Directory>
-    </Directory>
-    <Feature Id="Complete" Level="1"><ComponentRef Id="Main"/></Feature>
-  </Product>
-</Wix>
-)";
-}
 
 class InstallerCommandsTest : public CommandFixture {
  protected:
   InstallerCommandsTest() {
     RegisterInstallerCommands(table_);
-    std::string built = testing::BuildPackage(work_.path(), "applied", Wxs(), {{"main.txt", "main"}});
+    std::string built =
+        testing::BuildPackage(work_.path(), "applied", testing::OneFileWxs(kProduct, "Applied"), {{"main.txt", "main"}});
     fs::create_directories(DriveC("setup/data"));
     fs::create_directories(DriveC("setup/support"));
     fs::copy_file(built, DriveC("setup/support/applied.msi"));

@@ -95,33 +95,13 @@ TEST(InstallerResult, SystemTextsLoseTheirFinalDot) {
 
 const char kProduct[] = "{3F2A8C10-6D4B-4E21-9C7A-1B2C3D4E5F60}";
 
-std::string Wxs() {
-  return std::string(R"(<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id=")") + kProduct + R"(" Name="Runner" Language="1033" Version="1.0.0" Manufacturer="Maker"
-           UpgradeCode="{3F2A8C10-6D4B-4E21-9C7A-1B2C3D4E5F61}">
-    <Package InstallerVersion="200" Compressed="yes"/>
-    <Media Id="1" Cabinet="runner.cab" EmbedCab="yes"/>
-    <Directory Id="TARGETDIR" Name="SourceDir">
-      <Directory Id="ProgramFilesFolder">
-        <Directory Id="INSTALLDIR" Name="Runner">
-          <Component Id="Main" Guid="{3F2A8C10-6D4B-4E21-9C7A-1B2C3D4E5F62}">
-            <File Id="main.txt" Name="main.txt" Source="main.txt" KeyPath="yes"/>
-          </Component>
-        </Directory>
-      </Directory>
-    </Directory>
-    <Feature Id="Complete" Level="1"><ComponentRef Id="Main"/></Feature>
-  </Product>
-</Wix>
-)";
-}
 
 class InstallerRunTest : public ::testing::Test {
  protected:
   InstallerRunTest() {
     progress_.DefineReservedVariables();
-    std::string host_package = testing::BuildPackage(work_.path(), "runner", Wxs(), {{"main.txt", "main"}});
+    std::string host_package =
+        testing::BuildPackage(work_.path(), "runner", testing::OneFileWxs(kProduct, "Runner"), {{"main.txt", "main"}});
     fs::create_directories(prefix_ / "drive_c/setup");
     fs::copy_file(host_package, prefix_ / "drive_c/setup/runner.msi");
     inputs_.package_path = "C:\\setup\\runner.msi";

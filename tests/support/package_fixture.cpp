@@ -53,6 +53,28 @@ std::string BuildPackage(const std::string& folder, const std::string& name, con
   return package;
 }
 
+std::string OneFileWxs(const std::string& product_code, const std::string& name) {
+  return R"(<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id=")" + product_code + R"(" Name=")" + name + R"(" Language="1033" Version="1.0.0" Manufacturer="Maker"
+           UpgradeCode="{0D5C1B2A-3E4F-4A5B-9C6D-7E8F9A0B1C2D}">
+    <Package InstallerVersion="200" Compressed="yes"/>
+    <Media Id="1" Cabinet="product.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFilesFolder">
+        <Directory Id="INSTALLDIR" Name=")" + name + R"(">
+          <Component Id="Main" Guid="{0D5C1B2A-3E4F-4A5B-9C6D-7E8F9A0B1C2E}">
+            <File Id="main.txt" Name="main.txt" Source="main.txt" KeyPath="yes"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Complete" Level="1"><ComponentRef Id="Main"/></Feature>
+  </Product>
+</Wix>
+)";
+}
+
 void EditPackage(const std::string& package, const std::vector<std::string>& statements) {
   auto database = OpenDirect(package);
   for (const std::string& sql : statements) Run(*database, sql);

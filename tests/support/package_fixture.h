@@ -16,6 +16,10 @@ std::string BuildPackage(const std::string& folder, const std::string& name, con
                          const std::map<std::string, std::string>& files_to_create = {},
                          const std::vector<std::string>& wixl_arguments = {});
 
+// The .wxs of the smallest product: one feature, one component with main.txt in an embedded
+// cabinet, installed to Program Files\<name>.
+std::string OneFileWxs(const std::string& product_code, const std::string& name);
+
 // Runs the statements on the package in order and commits; throws std::runtime_error naming
 // the statement that failed.
 void EditPackage(const std::string& package, const std::vector<std::string>& statements);
