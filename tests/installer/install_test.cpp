@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "tests/installer/installer_fixture.h"
 #include "tests/support/package_fixture.h"

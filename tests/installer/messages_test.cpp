@@ -1,11 +1,12 @@
 // What a handler sees of an installation, cancelling it, the log, and one installation at a
 // time across processes.
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <thread>
 
@@ -15,6 +16,40 @@
 
 namespace quillset::platform::posix::installer {
 namespace {
+
+bool Digits(const std::string& text, size_t from, size_t count) {
+  if (from + count > text.size()) return false;
+  for (size_t i = from; i < from + count; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+  return true;
+}
+
+// The action's name of "Action hh:mm:ss: Name." or "Action hh:mm:ss: Name. Description";
+// empty for any other text.
+std::string ActionStartName(const std::string& text) {
+  if (text.rfind("Action ", 0) != 0 || !Digits(text, 7, 2) || text.compare(9, 1, ":") != 0 || !Digits(text, 10, 2) ||
+      text.compare(12, 1, ":") != 0 || !Digits(text, 13, 2) || text.compare(15, 2, ": ") != 0)
+    return "";
+  size_t dot = text.find('.', 17);
+  if (dot == std::string::npos || dot == 17 || (dot + 1 < text.size() && text[dot + 1] != ' ')) return "";
+  for (size_t i = 17; i < dot; ++i)
+    if (!std::isalnum(static_cast<unsigned char>(text[i])) && text[i] != '_') return "";
+  return text.substr(17, dot - 17);
+}
+
+// "1: a 2: b 3: c 4: d " with decimal fields.
+bool IsFourFieldRecord(const std::string& text) {
+  size_t at = 0;
+  for (char field = '1'; field <= '4'; ++field) {
+    if (text.compare(at, 3, std::string{field, ':', ' '}) != 0) return false;
+    at += 3;
+    size_t digits = at;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == digits || at >= text.size() || text[at] != ' ') return false;
+    ++at;
+  }
+  return at == text.size();
+}
 
 namespace fs = std::filesystem;
 
@@ -57,11 +92,10 @@ TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
   EXPECT_EQ(m.back().type, msi::kMessageTerminate);
 
   std::vector<std::string> started;
-  std::regex action_start(R"(Action \d\d:\d\d:\d\d: (\w+)\.( .*)?)");
   for (const Message& message : recorder.OfType(msi::kMessageActionStart)) {
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(message.text, match, action_start)) << message.text;
-    started.push_back(match[1]);
+    std::string name = ActionStartName(message.text);
+    ASSERT_FALSE(name.empty()) << message.text;
+    started.push_back(name);
   }
   auto at = [&](const std::string& name) { return std::find(started.begin(), started.end(), name) - started.begin(); };
   EXPECT_LT(at("CostFinalize"), at("InstallFiles"));
@@ -82,9 +116,8 @@ TEST(InstallMessages, AHandlerSeesTheInstallationInOrderWithProgressAddingUp) {
                                                  std::string("extra contents\n").size() + 3 * kTicksPerEntry));
   EXPECT_EQ(progress.position, progress.total);
   auto data = recorder.OfType(msi::kMessageActionData);
-  std::regex record(R"(1: \d+ 2: \d+ 3: \d+ 4: \d+ )");
   for (const Message& message : recorder.OfType(msi::kMessageProgress))
-    EXPECT_TRUE(std::regex_match(message.text, record)) << message.text;
+    EXPECT_TRUE(IsFourFieldRecord(message.text)) << message.text;
   EXPECT_TRUE(std::any_of(data.begin(), data.end(), [](const Message& message) {
     return message.text.rfind("File: main.txt, Directory: ", 0) == 0;
   }));
