@@ -128,7 +128,7 @@ TEST_F(InstallTest, FailuresAnswerTheirCodesAndLeaveNothing) {
   };
   for (const Case& c : {Case{package, "ADDLOCAL=ALL NAME=\"unterminated", msi::kErrorInvalidCommandLine},
                         Case{f.host->paths().ToWindows(f.work / "missing.msi"), "", msi::kErrorInstallPackageOpenFailed},
-                        Case{f.host->paths().ToWindows(f.work / "truncated.msi"), "", msi::kErrorInstallPackageOpenFailed}}) {
+                        Case{f.host->paths().ToWindows(f.work / "truncated.msi"), "", msi::kErrorInstallPackageInvalid}}) {
     SCOPED_TRACE(c.package + " " + c.command_line);
     EXPECT_EQ(f.msi->MsiInstallProductA(c.package.c_str(), c.command_line.c_str()), c.code);
     EXPECT_FALSE(Exists(""));
