@@ -40,6 +40,10 @@ bool Exists(const std::string& path) {
 
 // The on-disk spelling of name in folder, matched without regard to case.
 std::optional<std::string> FindFolded(const std::string& folder, const std::string& name) {
+  // A name without letters has no other spelling: its exact lookup has answered already, and
+  // a folder that fills with numbered names is not read once per name.
+  if (std::none_of(name.begin(), name.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }))
+    return std::nullopt;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return std::nullopt;
   std::string wanted = FoldCase(name);
