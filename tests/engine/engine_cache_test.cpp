@@ -14,6 +14,7 @@
 #include "engine/predefined_variables.h"
 #include "platform/posix/posix_platform.h"
 #include "platform/win_path.h"
+#include "tests/support/forwarding_file_system.h"
 #include "tests/support/test_support.h"
 
 namespace quillset::engine {
@@ -47,36 +48,16 @@ class FakeInstaller : public platform::Installer {
 };
 
 // The real file system, except that chosen files cannot be deleted (a running program).
-class FilesInUse : public platform::FileSystem {
+class FilesInUse : public testing::ForwardingFileSystem {
  public:
-  explicit FilesInUse(platform::FileSystem& real) : real_(real) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
   std::vector<std::string> in_use;
 
-  bool FileExists(const std::string& p) override { return real_.FileExists(p); }
-  bool DirectoryExists(const std::string& p) override { return real_.DirectoryExists(p); }
-  bool CreateDirectories(const std::string& p) override { return real_.CreateDirectories(p); }
-  bool CreateDirectoryExclusive(const std::string& p) override { return real_.CreateDirectoryExclusive(p); }
-  bool RemoveDirectory(const std::string& p) override { return real_.RemoveDirectory(p); }
   bool DeleteFile(const std::string& p) override {
     for (const auto& busy : in_use)
       if (real_.LongPathName(busy) == real_.LongPathName(p)) return false;
     return real_.DeleteFile(p);
   }
-  bool CopyFile(const std::string& f, const std::string& t, bool o) override { return real_.CopyFile(f, t, o); }
-  bool MoveFile(const std::string& f, const std::string& t) override { return real_.MoveFile(f, t); }
-  std::optional<uint64_t> FileSize(const std::string& p) override { return real_.FileSize(p); }
-  std::vector<platform::DirectoryEntry> ListDirectory(const std::string& p) override { return real_.ListDirectory(p); }
-  std::optional<uint32_t> GetAttributes(const std::string& p) override { return real_.GetAttributes(p); }
-  bool SetAttributes(const std::string& p, uint32_t a) override { return real_.SetAttributes(p, a); }
-  std::unique_ptr<platform::File> Open(const std::string& p, platform::OpenMode m) override { return real_.Open(p, m); }
-  platform::DriveType GetDriveType(const std::string& p) override { return real_.GetDriveType(p); }
-  std::string LongPathName(const std::string& p) override { return real_.LongPathName(p); }
-  std::string FullPathName(const std::string& p) override { return real_.FullPathName(p); }
-  std::string ShortPathName(const std::string& p) override { return real_.ShortPathName(p); }
-  std::string CreateTempFile(const std::string& f, const std::string& p) override { return real_.CreateTempFile(f, p); }
-
- private:
-  platform::FileSystem& real_;
 };
 
 struct Machine {
