@@ -6,8 +6,8 @@
 #include "commands/installer_side_commands.h"
 #include "commands/string_commands.h"
 #include "interp/statement_loop.h"
-#include "platform/posix/posix_platform.h"
 #include "script/compiler.h"
+#include "tests/interp/engine_parts.h"
 #include "tests/support/setup_fixture.h"
 
 namespace quillset::interp {
@@ -22,38 +22,19 @@ struct Recorded {
 };
 
 Recorded RunRecording(const std::vector<Statement>& statements) {
-  script::LoadResult loaded = script::LoadScript(testing::ScriptOf(statements));
-  EXPECT_TRUE(loaded.ok) << loaded.error;
-  testing::TempDir prefix;
-  auto host = platform::posix::CreatePosixPlatform({prefix.path(), {"/usr/bin/test"}});
-  vars::VariableStore variables;
+  EngineParts parts(testing::ScriptOf(statements));
   script::CompileTables compiled;
-  script::CompileResult result = script::Compile(loaded.script, variables, compiled);
+  script::CompileResult result = script::Compile(parts.script, parts.variables, compiled);
   EXPECT_EQ(result.result, script::kCompiledSuccessfully) << result.message;
-  variables.manager().Clear();
-  script::MessageTable messages;
-  script::Localization localization;
-  ui::Progress progress(variables);
-  std::vector<std::string> persisted;
-  std::string temp = host->platform().system.TempFolder();
-  commands::RandomGenerator random;
-  media::SevenZipWrap archives(host->platform().libraries, "zep.lib");
-  commands::ComponentModel components;
-  std::string architecture = "Win32";
-  Recorded recorded;
-  commands::PackageEdits edits;
-  commands::EngineServices services{host->platform(), variables,    loaded.script,      messages,
-                                    localization,     progress,     persisted,          temp,
-                                    random,           archives,     components,         architecture,
-                                    compiled.deferral, recorded.pending, recorded.parameter_file, edits};
+  parts.variables.manager().Clear();
+  parts.deferral = compiled.deferral;
   commands::CommandTable table;
   commands::RegisterStringCommands(table);
   commands::RegisterComponentCommands(table);
   commands::RegisterInstallerSideCommands(table);
-  LoopResult run = StatementLoop(services, table, {}).Run();
+  LoopResult run = StatementLoop(parts.services, table, {}).Run();
   EXPECT_FALSE(run.runtime_error) << run.error_text;
-  recorded.deferral = compiled.deferral;
-  return recorded;
+  return {parts.deferral, parts.pending, parts.parameter_file};
 }
 
 TEST(InstallerSelection, OnlyTheStatementsTheFlowReachesAreRecorded) {

@@ -4,7 +4,7 @@
 
 #include "commands/string_commands.h"
 #include "interp/statement_loop.h"
-#include "platform/posix/posix_platform.h"
+#include "tests/interp/engine_parts.h"
 #include "tests/support/setup_fixture.h"
 
 namespace quillset::interp {
@@ -30,36 +30,16 @@ Walked Walk(const std::string& outcomes) {
   Statement dialog1{"Display Dialog", {"One", "R", "", "", "", ""}};
   Statement dialog2{"Display Dialog", {"Two", "R", "", "", "", ""}};
   Statement dialog3{"Display Dialog", {"Three", "R", "", "", "", ""}};
-  script::LoadResult loaded = script::LoadScript(testing::ScriptOf(
+  EngineParts parts(testing::ScriptOf(
       {{"Set Variable", {"OUTCOMES", outcomes}}, {"Wizard Loop", {}}, dialog1, {"Comment", {"between"}}, dialog2,
        dialog3, {"End", {}}, {"Set Variable", {"AFTER", "$R$"}}}));
-  EXPECT_TRUE(loaded.ok) << loaded.error;
-  testing::TempDir prefix;
-  auto host = platform::posix::CreatePosixPlatform({prefix.path(), {"/usr/bin/test"}});
-  vars::VariableStore variables;
-  script::MessageTable messages;
-  script::Localization localization;
-  ui::Progress progress(variables);
-  std::vector<std::string> persisted;
-  std::string temp = host->platform().system.TempFolder();
-  commands::RandomGenerator random;
-  media::SevenZipWrap archives(host->platform().libraries, "zep.lib");
-  commands::ComponentModel components;
-  std::string architecture = "Win32";
-  std::vector<std::string> deferral;
-  commands::PropertyList pending;
-  std::vector<std::string> parameter_file;
-  commands::PackageEdits edits;
-  commands::EngineServices services{host->platform(), variables, loaded.script, messages,   localization,
-                                    progress,         persisted, temp,          random,     archives,
-                                    components,       architecture, deferral,   pending,    parameter_file,
-                                    edits};
   commands::CommandTable table;
   commands::RegisterStringCommands(table);
   table.Add("Display Dialog", DialogDouble);
-  LoopResult result = StatementLoop(services, table, {}).Run();
+  LoopResult result = StatementLoop(parts.services, table, {}).Run();
   EXPECT_FALSE(result.runtime_error) << result.error_text;
-  return {variables.GetVariable("VISITED"), variables.GetVariable("R"), variables.GetVariable("AFTER")};
+  const vars::VariableStore& v = parts.variables;
+  return {v.GetVariable("VISITED"), v.GetVariable("R"), v.GetVariable("AFTER")};
 }
 
 TEST(WizardLoop, OutcomesSteerTheWalk) {
