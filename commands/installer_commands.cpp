@@ -104,8 +104,10 @@ void ApplyChangesOrPatch(Statement& statement, bool patch) {
     }
     inputs.package_path = msi_file;
     progress_dialog = context.support_folder + statement.Parameter(1) + ".dfm";
-    inputs.install = install;
     inputs.advertise = !install && !remove;
+    // An advertisement goes to the installer as an installation that only advertises: with the
+    // install flag false it would be composed as a removal.
+    inputs.install = install || inputs.advertise;
   }
   inputs.target_folder = variables.ExpandPath(variables.GetVariable("TARGETDIR"));
   inputs.product_code = variables.GetVariable("PRODUCTCODE");

@@ -17,7 +17,7 @@ std::string ComposeScript(const std::vector<std::vector<std::string>>& sections)
 }
 
 std::string ScriptOf(const std::vector<Statement>& statements, const std::string& product_code,
-                     const std::vector<std::string>& plugin_commands) {
+                     const std::vector<std::string>& plugin_commands, int media_mode) {
   std::vector<std::string> commands, identifiers, parameters, disabled, media, headers;
   for (size_t n = 0; n < statements.size(); ++n) {
     char id[64];
@@ -46,7 +46,7 @@ std::string ScriptOf(const std::vector<Statement>& statements, const std::string
                         product,
                         {"Test Company", "", "", "", "", "1.0"},
                         media,
-                        {"1"},
+                        {std::to_string(media_mode)},
                         {"{9F8E7D6C-5B4A-4392-8170-6F5E4D3C2B1A}"},
                         language,
                         {"LANGUAGE", "English"}});

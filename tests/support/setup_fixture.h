@@ -14,7 +14,7 @@ namespace quillset::testing {
 std::string ComposeScript(const std::vector<std::vector<std::string>>& sections);
 
 // A script with the given statements (command, identifier, parameters) and otherwise plain
-// sections.
+// sections; media_mode is the first line of the component section.
 struct Statement {
   std::string command;
   std::vector<std::string> parameters;
@@ -23,7 +23,7 @@ struct Statement {
 };
 std::string ScriptOf(const std::vector<Statement>& statements,
                      const std::string& product_code = "{6A1F0C3B-2D4E-4F5A-8B9C-0D1E2F3A4B5C}",
-                     const std::vector<std::string>& plugin_commands = {});
+                     const std::vector<std::string>& plugin_commands = {}, int media_mode = 1);
 
 class SetupFolder {
  public:
