@@ -84,5 +84,44 @@ TEST_F(InstallerCommandsTest, AFailedInstallationIsAnError) {
   EXPECT_TRUE(applied_.empty());
 }
 
+// Stands between the installer and the engine's handler: the user presses Cancel at the first
+// message after a file of the product has been laid down.
+struct CancelOnceAFileIsThere {
+  platform::INSTALLUI_HANDLERA engine_handler = nullptr;
+  void* engine_context = nullptr;
+  vars::VariableStore* variables = nullptr;
+  std::string file;  // host path of an installed file
+  bool cancelled = false;
+
+  static int Handle(void* context, platform::UINT type, platform::LPCSTR message) {
+    auto* self = static_cast<CancelOnceAFileIsThere*>(context);
+    if (!self->cancelled && fs::exists(self->file)) {
+      self->cancelled = true;
+      self->variables->SetVariable(ui::kCancelledVariable, "TRUE", "the user");
+    }
+    return self->engine_handler(self->engine_context, type, message);
+  }
+};
+
+TEST_F(InstallerCommandsTest, ACancelDuringTheInstallationLeavesNothingBehind) {
+  fs::copy_file(DriveC("setup/support/applied.msi"), DriveC("setup/data/applied.msi"));
+  CancelOnceAFileIsThere cancel{.variables = &variables_, .file = DriveC("Program Files (x86)/Applied/main.txt")};
+  platform::InstallerFunctions& service = *host_->platform().installer.Bind();
+  auto set_handler = service.MsiSetExternalUIA;
+  service.MsiSetExternalUIA = [&](platform::INSTALLUI_HANDLERA handler, platform::DWORD filter, void* context) {
+    cancel.engine_handler = handler;
+    cancel.engine_context = context;
+    return set_handler(&CancelOnceAFileIsThere::Handle, filter, &cancel);
+  };
+  Run({{"Apply Changes", {"Progress", "result", "TRUE", "FALSE"}}});
+  EXPECT_EQ(Var("RESULT"), "CANCEL");
+  EXPECT_TRUE(cancel.cancelled);
+  EXPECT_FALSE(fs::exists(DriveC("Program Files (x86)/Applied")));
+  EXPECT_FALSE(Installed());
+  EXPECT_TRUE(applied_.empty()) << "no engine cache for a cancelled installation";
+  EXPECT_FALSE(fs::exists(*host_->paths().ToHost(host_->platform().system.TempFolder() + kProduct)))
+      << "the property exchange file is gone";
+}
+
 }  // namespace
 }  // namespace quillset::commands

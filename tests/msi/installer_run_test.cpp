@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "platform/posix/installer/install_lock.h"
 #include "platform/posix/posix_platform.h"
 #include "tests/support/package_fixture.h"
 #include "tests/support/test_support.h"
@@ -176,31 +177,37 @@ TEST_F(InstallerRunTest, AFailureCarriesTheSystemText) {
   EXPECT_FALSE(fs::exists(ExchangeFile()));
 }
 
-// The real service behind a table whose first installation call finds another one running.
-class BusyOnce : public platform::Installer {
+// Another installation holds the machine's installer lock for the first two calls of the real
+// service; each call notes the progress text the waiting engine shows.
+class BusyTwice : public platform::Installer {
  public:
-  explicit BusyOnce(platform::Installer& real) : table_(*real.Bind()) {
+  BusyTwice(platform::Installer& real, const std::string& records_folder, vars::VariableStore& variables)
+      : table_(*real.Bind()), other_installation_(std::make_unique<platform::posix::installer::InstallLock>(records_folder)) {
     auto install = table_.MsiInstallProductA;
-    table_.MsiInstallProductA = [this, install](platform::LPCSTR package, platform::LPCSTR command_line) {
-      if (calls_++ == 0) return platform::msi::kErrorInstallAlreadyRunning;
+    table_.MsiInstallProductA = [this, install, &variables](platform::LPCSTR package, platform::LPCSTR command_line) {
+      texts.push_back(variables.GetVariable(ui::kProgressTextVariable));
+      if (texts.size() == 3) other_installation_.reset();
       return install(package, command_line);
     };
   }
   platform::InstallerFunctions* Bind() override { return &table_; }
-  int calls_ = 0;
+  std::vector<std::string> texts;
 
  private:
   platform::InstallerFunctions table_;
+  std::unique_ptr<platform::posix::installer::InstallLock> other_installation_;
 };
 
-TEST_F(InstallerRunTest, ABusyInstallerIsWaitedFor) {
+TEST_F(InstallerRunTest, ABusyInstallerIsWaitedForWithDots) {
   platform::Platform& real = platform();
-  BusyOnce busy(real.installer);
+  BusyTwice busy(real.installer, host_->InstallerFolder(), variables_);
   platform::Platform waiting{real.files, real.system, real.registry, real.dialogs, real.libraries, real.http,
                              real.processes, busy};
   InstallerRun run(waiting, variables_, progress_, messages_, state_);
   EXPECT_EQ(run.Run(inputs_, ""), 1) << run.outputs().result_message;
-  EXPECT_EQ(busy.calls_, 2);
+  ASSERT_EQ(busy.texts.size(), 3u);
+  EXPECT_EQ(busy.texts[1], "Windows Installer.");
+  EXPECT_EQ(busy.texts[2], "Windows Installer..");
   EXPECT_TRUE(fs::exists(prefix_ / "drive_c/Program Files (x86)/Runner/main.txt"));
 }
 
