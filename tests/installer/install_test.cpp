@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "tests/installer/installer_fixture.h"
+#include "tests/installer/pe_image.h"
 #include "tests/support/package_fixture.h"
 
 namespace quillset::platform::posix::installer {
@@ -118,6 +120,83 @@ TEST_F(InstallTest, ReinstallRestoresAMissingFileAndAllRewritesAChangedOne) {
   EXPECT_EQ(testing::ReadFile(f.HostOf(dir + "extra.txt")), "extra contents\n");
   ASSERT_EQ(Install("REMOVE=ALL"), msi::kSuccess);
   EXPECT_FALSE(Exists(""));
+}
+
+TEST(InstallVersions, TheVersioningRulesDecideWhichFilesThereAreWritten) {
+  auto pe = [](uint16_t major, const std::string& trailer = "") {
+    testing::PeImage image;
+    image.version = {major, 0, 0, 0};
+    image.trailer = trailer;
+    return image.Build();
+  };
+  const std::string kExtra = "extra contents\n";  // the package's extra.txt
+  struct Case {
+    const char* name;
+    const char* command_line;  // empty: a first installation over the files; else after one
+    std::string main_package, main_version, main_there;
+    std::string extra_version;
+    std::optional<std::string> extra_there;  // nullopt: missing
+    bool main_written, extra_written;
+    std::string logged;  // follows "Not writing the file <folder>" in the log
+  };
+  const Case cases[] = {
+      {"newer over older; unversioned of the same size", "", pe(2), "2.0.0.0", pe(1), "", "EXTRA CONTENTS\n", true,
+       false, "extra.txt: neither file has a version and both have the same size (15 bytes)."},
+      {"older over newer; unversioned of another size", "", pe(2), "2.0.0.0", pe(3), "", "other size", false, true,
+       "main.txt: the file there has a newer version (3.0.0.0) than the package's (2.0.0.0)."},
+      {"versioned over unversioned", "", pe(2), "2.0.0.0", "main contents, unversioned\n", "", std::nullopt, true,
+       true, ""},
+      {"unversioned over versioned", "", "main contents\n", "", pe(1), "", std::nullopt, false, true,
+       "main.txt: the file there has a version (1.0.0.0) and the package's has none."},
+      {"a Version that is no version nor a file", "", pe(2), "2.x", pe(1), "", std::nullopt, false, true,
+       "main.txt: the file there has a version (1.0.0.0)"},
+      {"a companion stays with its parent", "", pe(2), "2.0.0.0", pe(3), "main.txt", "changed, of another size\n",
+       false, false, "extra.txt: the file there has a newer version (3.0.0.0) than the package's (2.0.0.0) (its companion parent"},
+      {"a missing companion is written", "", pe(2), "2.0.0.0", pe(3), "main.txt", std::nullopt, false, true, ""},
+      {"a companion is written with its parent", "", pe(2), "2.0.0.0", pe(1), "main.txt", "EXTRA CONTENTS\n", true,
+       true, ""},
+      {"reinstall o keeps the same version", "REINSTALL=ALL REINSTALLMODE=vomus", pe(2), "2.0.0.0",
+       pe(2, "changed by hand"), "", "EXTRA CONTENTS\n", false, false, "main.txt: the file there has the same version (2.0.0.0)."},
+      {"reinstall e writes the same version", "REINSTALL=ALL REINSTALLMODE=vemus", pe(2), "2.0.0.0",
+       pe(2, "changed by hand"), "", "EXTRA CONTENTS\n", true, false, ""},
+      {"reinstall d writes an older version", "REINSTALL=ALL REINSTALLMODE=vdmus", pe(3), "3.0.0.0", pe(4), "",
+       "EXTRA CONTENTS\n", true, false, ""},
+      {"reinstall a writes everything", "REINSTALL=ALL REINSTALLMODE=vamus", pe(2), "2.0.0.0", pe(3), "main.txt",
+       "EXTRA CONTENTS\n", true, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InstallerFixture f;
+    std::string package = f.host->paths().ToWindows(testing::BuildPackage(
+        f.work.path(), "demo", DemoWxs(), {{"main.txt", c.main_package}, {"extra.txt", kExtra}}));
+    ASSERT_NO_THROW(testing::EditPackage(
+        f.HostOf(package), {"UPDATE `File` SET `Version`='" + c.main_version + "' WHERE `File`='main.txt'",
+                            "UPDATE `File` SET `Version`='" + c.extra_version + "' WHERE `File`='extra.txt'"}));
+    const std::string dir = f.InstallDir(), main = f.HostOf(dir + "main.txt"), extra = f.HostOf(dir + "extra.txt");
+    if (*c.command_line) {
+      ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kSuccess);
+    }
+    fs::create_directories(f.HostOf(dir));
+    testing::WriteFile(main, c.main_there);
+    fs::remove(extra);
+    if (c.extra_there) testing::WriteFile(extra, *c.extra_there);
+
+    const std::string log = f.work / "install.log";
+    ASSERT_EQ(f.msi->MsiEnableLogA(0x3FDF, f.host->paths().ToWindows(log).c_str(), 0), msi::kSuccess);
+    ASSERT_EQ(f.msi->MsiInstallProductA(package.c_str(), *c.command_line ? c.command_line : "ADDLOCAL=ALL"),
+              msi::kSuccess);
+    EXPECT_EQ(testing::ReadFile(main), c.main_written ? c.main_package : c.main_there);
+    EXPECT_EQ(testing::ReadFile(extra), c.extra_written ? kExtra : c.extra_there.value_or("<missing>"));
+    const std::string text = testing::ReadFile(log);
+    if (!c.logged.empty()) {
+      EXPECT_NE(text.find("Not writing the file " + dir + c.logged), std::string::npos) << text;
+    }
+    size_t kept = !c.main_written + (!c.extra_written && c.extra_there);
+    size_t lines = 0;
+    for (size_t at = text.find("Not writing the file "); at != std::string::npos; at = text.find("Not writing the file ", at + 1))
+      ++lines;
+    EXPECT_EQ(lines, kept);
+  }
 }
 
 TEST_F(InstallTest, FailuresAnswerTheirCodesAndLeaveNothing) {

@@ -7,6 +7,8 @@
 #include <set>
 
 #include "platform/posix/installer/cabinet.h"
+#include "platform/posix/installer/file_version.h"
+#include "platform/posix/installer/overwrite_rules.h"
 #include "platform/posix/paths/windows_path.h"
 #include "platform/win_path.h"
 
@@ -24,20 +26,50 @@ struct PlannedFile {
   std::string source;  // uncompressed: the source file
   std::string target;
   uint64_t size = 0;
-  bool write = true;  // false: a reinstall keeps the file that is there
+  bool write = true;  // false: the file that is there stays (the versioning rules)
 };
 
 std::string DataText(const PlannedFile& file) {
   return "File: " + file.name + ", Directory: " + ExtractFilePath(file.target) + ", Size: " + std::to_string(file.size);
 }
 
-// Whether a reinstall writes a file that is there already (REINSTALLMODE letters).
-bool Rewrites(FileSystem& files, const std::string& target, uint64_t size, const std::string& mode) {
-  if (!files.FileExists(target)) return true;
-  if (mode.find('a') != std::string::npos) return true;
-  if (mode.find('p') != std::string::npos) return false;
-  bool compares = mode.find_first_of("oedc") != std::string::npos;
-  return compares && files.FileSize(target).value_or(0) != size;
+// A File table row with the place it installs to (empty when its component has no folder).
+struct FileRow {
+  std::string key, component, name, version, target;
+  uint64_t size = 0;
+  int attributes = 0, sequence = 0;
+};
+
+// The package's version of a file from the text of its Version column (a companion's key and
+// the empty text are no version).
+std::optional<FileVersion> PackageVersion(const std::string& text) {
+  return text.empty() ? std::nullopt : ParseVersionText(text).version;
+}
+
+// Whether the file is written over the one at its place (see overwrite_rules.h). A companion
+// file (its Version column names another file) goes with its parent: the parent's version and
+// size are compared with the parent's file on disk, and a missing companion is written.
+bool Writes(InstallContext& context, const std::map<std::string, FileRow>& rows, const FileRow& file,
+            const std::string& mode) {
+  FileSystem& files = context.host().files;
+  if (!files.FileExists(file.target)) return true;
+  const FileRow* measured = &file;
+  std::string version = file.version;
+  auto parent = rows.find(file.version);
+  if (!PackageVersion(file.version) && parent != rows.end() && parent->first != file.key) {
+    version = parent->second.version;
+    if (!parent->second.target.empty()) measured = &parent->second;
+    if (!files.FileExists(measured->target)) return true;
+  } else if (!file.version.empty() && !PackageVersion(file.version)) {
+    context.messenger.Verbose("The file " + file.key + " is taken as unversioned: " + ParseVersionText(file.version).problem +
+                              " and names no other file.");
+  }
+  FileFacts existing{ReadPeFileVersion(files, measured->target).version, files.FileSize(measured->target).value_or(0)};
+  OverwriteDecision decision = DecideOverwrite(mode, {PackageVersion(version), measured->size}, existing);
+  if (!decision.write)
+    context.messenger.Verbose("Not writing the file " + file.target + ": " + decision.reason +
+                              (measured != &file ? " (its companion parent " + measured->target + " decides)" : "") + ".");
+  return decision.write;
 }
 
 // Wildcards of the RemoveFile table: * any run, ? one character, without regard to case.
@@ -76,6 +108,25 @@ std::string CommonFolder(const std::vector<std::string>& folders) {
     }
   }
   return common;
+}
+
+// An embedded cabinet from the first package that holds it: the open package itself, then
+// the patches applied to it. A patch is opened into `patch`, which must outlive the stream.
+std::unique_ptr<PackageStream> OpenEmbeddedCabinet(Session& session, const std::string& stream,
+                                                   std::unique_ptr<PackageDatabase>& patch) {
+  for (const std::string& package : session.stream_sources) {
+    try {
+      PackageDatabase* database = session.database.get();
+      if (package != session.package_host) {
+        patch = PackageDatabase::Open(package, PackageDatabase::Mode::kReadOnly);
+        database = patch.get();
+      }
+      if (auto found = database->OpenStream(stream)) return found;
+    } catch (const PackageError&) {
+      // A package whose streams cannot be read holds no cabinet to take.
+    }
+  }
+  return nullptr;
 }
 
 // Extracts one cabinet's planned files straight into their folders. Files that are there
@@ -137,18 +188,17 @@ void InstallFromCabinet(InstallContext& context, const std::string& cabinet, con
   for (const auto& [from, to] : backups)
     if (to.empty() || std::rename(from.c_str(), to.c_str()) != 0) throw InstallFailure("Could not replace the file " + from + ".");
 
-  CabinetSource source{context.session.package_host, cabinet.substr(1)};
+  std::unique_ptr<PackageDatabase> patch;  // holds the package of an embedded cabinet while it is read
+  std::unique_ptr<PackageStream> embedded;
+  std::string cabinet_file;
   if (cabinet.front() == '#') {
-    for (const std::string& package : context.session.stream_sources)
-      if (PackageHasStream(package, source.stream)) {
-        source.host_path = package;
-        break;
-      }
+    embedded = OpenEmbeddedCabinet(context.session, cabinet.substr(1), patch);
+    if (!embedded) throw InstallFailure("The cabinet " + cabinet.substr(1) + " is missing from the package.");
   } else {
     std::string beside = IncludeTrailingBackslash(context.session.properties.Get("SourceDir")) + cabinet;
     auto mapped = host.paths.ToHost(beside);
     if (!mapped || !host.files.FileExists(beside)) throw InstallFailure("The cabinet " + beside + " is missing.");
-    source = {*mapped, ""};
+    cabinet_file = *mapped;
   }
   std::vector<std::string> hosts;
   for (const auto& [folder, entry] : folders) hosts.push_back(entry.host);
@@ -157,12 +207,16 @@ void InstallFromCabinet(InstallContext& context, const std::string& cabinet, con
   for (const PlannedFile* file : writes) wanted[file->key] = file;
   std::set<std::string> extracted;
   try {
-    ExtractCabinet(source, root, [&](const std::string& entry, uint32_t) -> std::optional<std::string> {
+    auto place = [&](const std::string& entry, uint32_t) -> std::optional<std::string> {
       auto found = wanted.find(entry);
       if (found == wanted.end() || !extracted.insert(entry).second) return std::nullopt;
       progress.Advance(DataText(*found->second), found->second->size);
       return targets.at(entry).host.substr(root == "/" ? 1 : root.size() + 1);
-    });
+    };
+    if (embedded)
+      ExtractCabinet(*embedded, cabinet, root, place);
+    else
+      ExtractCabinet(cabinet_file, root, place);
   } catch (const CabinetError& failure) {
     throw InstallFailure(failure.what());
   }
@@ -185,38 +239,50 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
   bool short_names = session.word_count & 1;
   std::string mode = session.properties.Find("REINSTALLMODE").value_or("omus");
 
+  // Every row first: a companion file's parent may belong to a component not installed now.
+  std::map<std::string, FileRow> rows;
+  std::vector<const FileRow*> installing;  // in sequence order
+  for (const Row& row : database.Select("SELECT `File`, `Component_`, `FileName`, `FileSize`, `Version`, `Attributes`, "
+                                        "`Sequence` FROM `File` ORDER BY `Sequence`")) {
+    FileRow file{row.Text(0), row.Text(1), row.Text(2), row.Text(4), "", static_cast<uint64_t>(std::max(0, row.Integer(3, 0))),
+                 row.Integer(5, 0), row.Integer(6, 0)};
+    auto component = context.selection.components.find(file.component);
+    bool installs = component != context.selection.components.end() && component->second.Installs();
+    const std::string folder =
+        component == context.selection.components.end() ? "" : context.directories.Target(component->second.directory);
+    if (installs && folder.empty()) throw InstallFailure("The component " + file.component + " has no folder.");
+    if (!folder.empty()) file.target = folder + LongName(file.name);
+    const FileRow& placed = rows.emplace(file.key, file).first->second;
+    if (installs) installing.push_back(&placed);
+  }
+
   std::map<std::string, std::vector<PlannedFile>> by_cabinet;
   std::vector<PlannedFile> uncompressed;
   std::set<std::string> checked;  // folders known to lie on a drive
-  for (const Row& row : database.Select(
-           "SELECT `File`, `Component_`, `FileName`, `FileSize`, `Attributes`, `Sequence` FROM `File` ORDER BY `Sequence`")) {
-    auto component = context.selection.components.find(row.Text(1));
-    if (component == context.selection.components.end() || !component->second.Installs()) continue;
+  for (const FileRow* row : installing) {
+    const ComponentState& component = context.selection.components.at(row->component);
     PlannedFile file;
-    file.key = row.Text(0);
-    file.component = row.Text(1);
-    file.name = LongName(row.Text(2));
-    file.size = static_cast<uint64_t>(std::max(0, row.Integer(3, 0)));
-    const std::string folder = context.directories.Target(component->second.directory);
-    if (folder.empty()) throw InstallFailure("The component " + file.component + " has no folder.");
-    file.target = folder + file.name;
+    file.key = row->key;
+    file.component = row->component;
+    file.name = LongName(row->name);
+    file.size = row->size;
+    file.target = row->target;
+    const std::string folder = ExtractFilePath(file.target);
     if (checked.insert(folder).second) CheckTarget(context, folder);
-    if (component->second.reinstall && !session.patched_files.count(file.key))
-      file.write = Rewrites(session.host.files, file.target, file.size, mode);
-    int attributes = row.Integer(4, 0);
-    int sequence = row.Integer(5, 0);
+    if (!session.patched_files.count(file.key)) file.write = Writes(context, rows, *row, mode);
     std::string cabinet;
     for (const auto& [last, name] : media)
-      if (sequence <= last) {
+      if (row->sequence <= last) {
         cabinet = name;
         break;
       }
+    int attributes = row->attributes;
     bool compressed = attributes & kFileCompressed ? true : attributes & kFileNoncompressed ? false : compressed_package;
     context.added.push_back({"File", file.component, file.target});
     if (compressed && !cabinet.empty()) {
       by_cabinet[cabinet].push_back(std::move(file));
     } else {
-      file.source = context.directories.Source(component->second.directory) + LongName(row.Text(2), short_names);
+      file.source = context.directories.Source(component.directory) + LongName(row->name, short_names);
       uncompressed.push_back(std::move(file));
     }
   }
