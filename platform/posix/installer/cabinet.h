@@ -21,17 +21,15 @@ class CabinetError : public std::runtime_error {
 // extraction and is thrown again by ExtractCabinet.
 using CabinetEntryCallback = std::function<std::optional<std::string>(const std::string& entry, uint32_t size)>;
 
-// A cabinet file, or (stream not empty) the stream of that name in the package's _Streams
-// table, read in place.
-struct CabinetSource {
-  std::string host_path;
-  std::string stream;
-};
+class PackageStream;
 
-// Whether the package (a host path) has the stream in its _Streams table.
-bool PackageHasStream(const std::string& package_host_path, const std::string& stream);
+// A cabinet file. Throws CabinetError for a cabinet that cannot be read.
+void ExtractCabinet(const std::string& cabinet_host_path, const std::string& folder_host_path,
+                    const CabinetEntryCallback& entry);
 
-// Throws CabinetError for a cabinet that cannot be read.
-void ExtractCabinet(const CabinetSource& source, const std::string& folder_host_path, const CabinetEntryCallback& entry);
+// A cabinet embedded in a package, read where it lies (no copy first); name says which one in
+// messages. Throws CabinetError for a cabinet that cannot be read.
+void ExtractCabinet(PackageStream& cabinet, const std::string& name, const std::string& folder_host_path,
+                    const CabinetEntryCallback& entry);
 
 }  // namespace quillset::platform::posix::installer

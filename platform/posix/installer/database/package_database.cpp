@@ -105,6 +105,17 @@ size_t CountMarkers(const std::string& sql) {
   return markers;
 }
 
+// The query and row a stream was read through stay with it until it is read.
+struct LibmsiStream : PackageStream {
+  ~LibmsiStream() override {
+    if (query) libmsi_query_close(query.get(), nullptr);
+  }
+  GInputStream* input() override { return data.get(); }
+  GPtr<LibmsiQuery> query;
+  GPtr<LibmsiRecord> row;
+  GPtr<GInputStream> data;
+};
+
 class LibmsiPackage : public PackageDatabase {
  public:
   LibmsiPackage(LibmsiDatabase* database, Mode mode, std::string host_path = "", std::string output_path = "")
@@ -192,31 +203,38 @@ class LibmsiPackage : public PackageDatabase {
   }
 
   bool ExtractStream(const std::string& name, const std::string& host_path) override {
-    const char* sql = "SELECT `Data` FROM `_Streams` WHERE `Name`=?";
-    GError* error = nullptr;
-    GPtr<LibmsiQuery> query(Trusted(libmsi_query_new(database_.get(), sql, &error), error));
-    if (!query) Fail("cannot read the streams", error);
-    GPtr<LibmsiRecord> parameter(libmsi_record_new(1));
-    libmsi_record_set_string(parameter.get(), 1, name.c_str());
-    if (!libmsi_query_execute(query.get(), parameter.get(), &error)) Fail("cannot read the streams", error);
-    GPtr<LibmsiRecord> record(Trusted(libmsi_query_fetch(query.get(), &error), error));
-    if (error) g_error_free(error);
-    if (!record) return false;
-    GPtr<GInputStream> input(libmsi_record_get_stream(record.get(), 1));
-    if (!input) throw PackageError("the stream " + name + " cannot be read");
+    std::unique_ptr<PackageStream> stream = OpenStream(name);
+    if (!stream) return false;
     std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(host_path.c_str(), "wb"), &std::fclose);
     if (!out) throw PackageError("cannot write " + host_path);
     std::vector<char> buffer(1 << 20);
     while (true) {
-      gssize got = g_input_stream_read(input.get(), buffer.data(), buffer.size(), nullptr, &error);
+      GError* error = nullptr;
+      gssize got = g_input_stream_read(stream->input(), buffer.data(), buffer.size(), nullptr, &error);
       if (got < 0) Fail("reading the stream " + name, error);
       if (got == 0) break;
       if (std::fwrite(buffer.data(), 1, static_cast<size_t>(got), out.get()) != static_cast<size_t>(got))
         throw PackageError("cannot write " + host_path);
     }
     if (std::fclose(out.release()) != 0) throw PackageError("cannot write " + host_path);
-    libmsi_query_close(query.get(), nullptr);
     return true;
+  }
+
+  std::unique_ptr<PackageStream> OpenStream(const std::string& name) override {
+    const char* sql = "SELECT `Data` FROM `_Streams` WHERE `Name`=?";
+    GError* error = nullptr;
+    auto stream = std::make_unique<LibmsiStream>();
+    stream->query.reset(Trusted(libmsi_query_new(database_.get(), sql, &error), error));
+    if (!stream->query) Fail("cannot read the streams", error);
+    GPtr<LibmsiRecord> parameter(libmsi_record_new(1));
+    libmsi_record_set_string(parameter.get(), 1, name.c_str());
+    if (!libmsi_query_execute(stream->query.get(), parameter.get(), &error)) Fail("cannot read the streams", error);
+    stream->row.reset(Trusted(libmsi_query_fetch(stream->query.get(), &error), error));
+    if (error) g_error_free(error);
+    if (!stream->row) return nullptr;
+    stream->data.reset(libmsi_record_get_stream(stream->row.get(), 1));
+    if (!stream->data) throw PackageError("the stream " + name + " cannot be read");
+    return stream;
   }
 
   std::optional<std::string> SummaryString(uint32_t property) override {

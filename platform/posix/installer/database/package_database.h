@@ -3,6 +3,8 @@
 // installation engine. Errors are reported as PackageError carrying the message.
 #pragma once
 
+#include <gio/gio.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -55,6 +57,14 @@ struct QueryResult {
   std::vector<Row> rows;        // stream fields are null
 };
 
+// A stream of the package's _Streams table (an embedded cabinet), read in place. It needs its
+// package open while it is read.
+class PackageStream {
+ public:
+  virtual ~PackageStream() = default;
+  virtual GInputStream* input() = 0;
+};
+
 class PackageDatabase {
  public:
   enum class Mode { kReadOnly, kDirect };
@@ -81,6 +91,9 @@ class PackageDatabase {
   // Copies the stream `name` of the _Streams table (an embedded cabinet) to a host file;
   // false when there is no such stream.
   virtual bool ExtractStream(const std::string& name, const std::string& host_path) = 0;
+  // The stream `name` of the _Streams table for reading where it lies; nullptr when there is
+  // no such stream.
+  virtual std::unique_ptr<PackageStream> OpenStream(const std::string& name) = 0;
 
   // Summary information. Strings and integers by property id (7 template, 9 revision
   // number = package code, 15 word count, …).
