@@ -1,6 +1,9 @@
 // Damaged, truncated and missing packages: a failure code, never a crash.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/posix/installer/database/package_database.h"
 #include "tests/installer_database/test_package.h"
 
@@ -63,6 +66,24 @@ TEST(DamagedPackages, PackageDatabaseRejectsWithPackageError) {
     EXPECT_EQ(error.code(), 1619u);
     EXPECT_NE(std::string(error.what()).find(path), std::string::npos);
   }
+}
+
+// A package read safely once is trusted while its file stays as it was: one overwritten in
+// place afterwards with as many bytes is read by a child again and refused, not opened here.
+TEST(DamagedPackages, APackageChangedAfterItsCheckIsCheckedAgain) {
+  TempDir dir;
+  const std::string path = dir / "changing.msi";
+  const std::string sound = ReadFile(SourcePath("fuzz/corpus/fuzz_package_database/tiny.msi"));
+  const std::string damaged = ReadFile(SourcePath("fuzz/corpus/fuzz_package_database/open_dereferences_null.msi"));
+  ASSERT_EQ(sound.size(), damaged.size());
+  WriteFile(path, sound);
+  // Only the check of a file that has been left alone for a while is remembered.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  namespace db = platform::posix::installer;
+  EXPECT_NO_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly));
+  EXPECT_NO_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly));
+  WriteFile(path, damaged);
+  EXPECT_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly), db::PackageError);
 }
 
 }  // namespace

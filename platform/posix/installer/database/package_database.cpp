@@ -3,7 +3,7 @@
 // markers, and answers nonsense to column and row requests on statements that are no SELECT.
 // The checks here keep every such request away from it. It also trusts its files: some damaged
 // packages make it dereference null while opening them, so a child process reads each package
-// once before this process opens it, and a package that ends the child is refused. And a
+// before this process first opens it, and a package that ends the child is refused. And a
 // writable database that goes without a commit takes its output file with it: so its output
 // is a file beside the package, renamed over the package at each commit.
 #include "platform/posix/installer/database/package_database.h"
@@ -11,14 +11,18 @@
 #include <libmsi.h>
 #include <signal.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace quillset::platform::posix::installer {
 
@@ -404,12 +408,14 @@ void ReadEverything(const std::string& host_path) {
 
 void LeaveAtOnce(int) { _exit(70); }
 
-// True when a child process read the package without dying; also true when no child can be
-// made, since the package may well be sound.
-bool ChildReadsSafely(const std::string& host_path) {
+enum class ChildVerdict { kRead, kDied, kUnchecked };
+
+// Whether a child process read the package without dying; kUnchecked when no child can be
+// made, since the package may well be sound then.
+ChildVerdict ChildReads(const std::string& host_path) {
   constexpr int kSeconds = 20;
   const pid_t child = fork();
-  if (child < 0) return true;
+  if (child < 0) return ChildVerdict::kUnchecked;
   if (child == 0) {
     // A fault ends the child quietly, before any sanitizer or fuzzer handler reports it.
     struct sigaction quit = {};
@@ -425,14 +431,60 @@ bool ChildReadsSafely(const std::string& host_path) {
   useconds_t pause = 100;
   for (long waited = 0; waited < kSeconds * 1000000L; waited += pause) {
     const pid_t done = waitpid(child, &status, WNOHANG);
-    if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (done < 0) return true;
+    if (done == child) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ChildVerdict::kRead : ChildVerdict::kDied;
+    if (done < 0) return ChildVerdict::kUnchecked;
     usleep(pause);
     if (pause < 5000) pause *= 2;
   }
   kill(child, SIGKILL);
   waitpid(child, &status, 0);
-  return false;
+  return ChildVerdict::kDied;
+}
+
+// A package file as it was when a child read it: the same file, unchanged since.
+struct FileState {
+  dev_t device;
+  ino_t inode;
+  off_t size;
+  timespec modified;
+  timespec changed;
+  bool operator==(const FileState& other) const {
+    auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+    return device == other.device && inode == other.inode && size == other.size && same(modified, other.modified) &&
+           same(changed, other.changed);
+  }
+};
+
+std::optional<FileState> StateOf(const std::string& host_path) {
+  struct stat facts = {};
+  if (stat(host_path.c_str(), &facts) != 0) return std::nullopt;
+  return FileState{facts.st_dev, facts.st_ino, facts.st_size, facts.st_mtim, facts.st_ctim};
+}
+
+// True unless a child died reading the package. An installation opens its package several
+// times, and a process often opens one package again and again: a package read safely before
+// is not read again while its file is unchanged. Only a file whose last change lies well before
+// the check is remembered: a later change must move its change time on, which a coarse
+// file system clock might not do for a file changed just now (a fuzzer rewrites its input
+// many times a second).
+bool ChildReadsSafely(const std::string& host_path) {
+  constexpr time_t kSettledSeconds = 2;
+  static std::mutex mutex;
+  static std::vector<FileState> read_safely;
+  timespec started = {};
+  clock_gettime(CLOCK_REALTIME, &started);
+  const std::optional<FileState> before = StateOf(host_path);
+  if (before) {
+    std::lock_guard lock(mutex);
+    if (std::find(read_safely.begin(), read_safely.end(), *before) != read_safely.end()) return true;
+  }
+  const ChildVerdict verdict = ChildReads(host_path);
+  if (verdict == ChildVerdict::kRead && before && before->changed.tv_sec + kSettledSeconds < started.tv_sec &&
+      StateOf(host_path) == before) {
+    std::lock_guard lock(mutex);
+    read_safely.push_back(*before);
+  }
+  return verdict != ChildVerdict::kDied;
 }
 
 }  // namespace
