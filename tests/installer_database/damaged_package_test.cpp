@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "platform/posix/installer/database/package_database.h"
@@ -68,22 +70,43 @@ TEST(DamagedPackages, PackageDatabaseRejectsWithPackageError) {
   }
 }
 
-// A package read safely once is trusted while its file stays as it was: one overwritten in
-// place afterwards with as many bytes is read by a child again and refused, not opened here.
+// A package read safely once is trusted while its file holds the same bytes: one changed
+// afterwards with as many bytes is read by a child again and refused, not opened here, however
+// it was changed.
 TEST(DamagedPackages, APackageChangedAfterItsCheckIsCheckedAgain) {
-  TempDir dir;
-  const std::string path = dir / "changing.msi";
   const std::string sound = ReadFile(SourcePath("fuzz/corpus/fuzz_package_database/tiny.msi"));
   const std::string damaged = ReadFile(SourcePath("fuzz/corpus/fuzz_package_database/open_dereferences_null.msi"));
   ASSERT_EQ(sound.size(), damaged.size());
-  WriteFile(path, sound);
+  struct Case {
+    std::string name;
+    std::function<void(const std::string& path)> change;
+  };
+  const std::vector<Case> cases = {
+      {"overwritten", [&](const std::string& path) { WriteFile(path, damaged); }},
+      {"overwritten, its modification time put back",
+       [&](const std::string& path) {
+         const auto modified = std::filesystem::last_write_time(path);
+         WriteFile(path, damaged);
+         std::filesystem::last_write_time(path, modified);
+       }},
+      {"replaced", [&](const std::string& path) {
+         WriteFile(path + ".new", damaged);
+         std::filesystem::rename(path + ".new", path);
+       }},
+  };
+  TempDir dir;
+  for (const Case& c : cases) WriteFile(dir / (c.name + ".msi"), sound);
   // Only the check of a file that has been left alone for a while is remembered.
   std::this_thread::sleep_for(std::chrono::seconds(3));
   namespace db = platform::posix::installer;
-  EXPECT_NO_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly));
-  EXPECT_NO_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly));
-  WriteFile(path, damaged);
-  EXPECT_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly), db::PackageError);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir / (c.name + ".msi");
+    EXPECT_NO_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly));
+    EXPECT_NO_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly));
+    c.change(path);
+    EXPECT_THROW(db::PackageDatabase::Open(path, db::PackageDatabase::Mode::kReadOnly), db::PackageError);
+  }
 }
 
 }  // namespace

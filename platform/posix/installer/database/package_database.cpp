@@ -16,13 +16,14 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace quillset::platform::posix::installer {
 
@@ -441,48 +442,68 @@ ChildVerdict ChildReads(const std::string& host_path) {
   return ChildVerdict::kDied;
 }
 
-// A package file as it was when a child read it: the same file, unchanged since.
+// A package file as it was when a child read it.
 struct FileState {
   dev_t device;
   ino_t inode;
   off_t size;
+  nlink_t links;
   timespec modified;
   timespec changed;
-  bool operator==(const FileState& other) const {
-    auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
-    return device == other.device && inode == other.inode && size == other.size && same(modified, other.modified) &&
-           same(changed, other.changed);
-  }
 };
+
+bool Same(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 std::optional<FileState> StateOf(const std::string& host_path) {
   struct stat facts = {};
   if (stat(host_path.c_str(), &facts) != 0) return std::nullopt;
-  return FileState{facts.st_dev, facts.st_ino, facts.st_size, facts.st_mtim, facts.st_ctim};
+  return FileState{facts.st_dev, facts.st_ino, facts.st_size, facts.st_nlink, facts.st_mtim, facts.st_ctim};
+}
+
+// Whether the file holds the bytes it held when it was read. A link made or removed moves the
+// change time on without touching a byte, and the installer keeps every package it installs
+// as a hard link to it: so a file whose link count changed is still the one read, as long as
+// its size and modification time did not change.
+bool Unchanged(const FileState& read, const FileState& now) {
+  if (read.device != now.device || read.inode != now.inode || read.size != now.size ||
+      !Same(read.modified, now.modified))
+    return false;
+  return Same(read.changed, now.changed) || read.links != now.links;
 }
 
 // True unless a child died reading the package. An installation opens its package several
 // times, and a process often opens one package again and again: a package read safely before
-// is not read again while its file is unchanged. Only a file whose last change lies well before
-// the check is remembered: a later change must move its change time on, which a coarse
-// file system clock might not do for a file changed just now (a fuzzer rewrites its input
-// many times a second).
+// is not read again while its file is unchanged. Only a file whose last change lies well
+// before the check is remembered: a later change must move its times on, which a coarse file
+// system clock might not do for a file changed just now (a fuzzer rewrites its input many
+// times a second).
 bool ChildReadsSafely(const std::string& host_path) {
   constexpr time_t kSettledSeconds = 2;
   static std::mutex mutex;
-  static std::vector<FileState> read_safely;
+  static std::map<std::pair<dev_t, ino_t>, FileState> read_safely;
   timespec started = {};
   clock_gettime(CLOCK_REALTIME, &started);
   const std::optional<FileState> before = StateOf(host_path);
-  if (before) {
+  if (!before) return ChildReads(host_path) != ChildVerdict::kDied;
+  const std::pair<dev_t, ino_t> file{before->device, before->inode};
+  {
     std::lock_guard lock(mutex);
-    if (std::find(read_safely.begin(), read_safely.end(), *before) != read_safely.end()) return true;
+    auto known = read_safely.find(file);
+    if (known != read_safely.end()) {
+      if (Unchanged(known->second, *before)) {
+        known->second = *before;
+        return true;
+      }
+      read_safely.erase(known);
+    }
   }
   const ChildVerdict verdict = ChildReads(host_path);
-  if (verdict == ChildVerdict::kRead && before && before->changed.tv_sec + kSettledSeconds < started.tv_sec &&
-      StateOf(host_path) == before) {
+  const std::optional<FileState> after = StateOf(host_path);
+  auto settled = [&](const timespec& time) { return time.tv_sec + kSettledSeconds < started.tv_sec; };
+  if (verdict == ChildVerdict::kRead && settled(before->modified) && settled(before->changed) && after &&
+      Same(after->changed, before->changed)) {
     std::lock_guard lock(mutex);
-    read_safely.push_back(*before);
+    read_safely.insert_or_assign(file, *before);
   }
   return verdict != ChildVerdict::kDied;
 }
