@@ -46,20 +46,40 @@ std::optional<FileVersion> PackageVersion(const std::string& text) {
   return text.empty() ? std::nullopt : ParseVersionText(text).version;
 }
 
+// Whether a file is there already. The names of each folder are read once and only a name
+// found there is asked after: asking the file system for every file of a package maps each
+// path to the host anew, reading folders on the way.
+class FilesThere {
+ public:
+  explicit FilesThere(FileSystem& files) : files_(files) {}
+  bool Has(const std::string& path) {
+    const std::string folder = ExtractFilePath(path);
+    auto [names, added] = folders_.try_emplace(FoldCase(folder));
+    if (added)
+      for (const DirectoryEntry& entry : files_.ListDirectory(folder))
+        if (!entry.is_directory) names->second.insert(FoldCase(entry.name));
+    return names->second.count(FoldCase(ExtractFileName(path))) && files_.FileExists(path);
+  }
+
+ private:
+  FileSystem& files_;
+  std::map<std::string, std::set<std::string>> folders_;  // folded folder -> folded names of its files
+};
+
 // Whether the file is written over the one at its place (see overwrite_rules.h). A companion
 // file (its Version column names another file) goes with its parent: the parent's version and
 // size are compared with the parent's file on disk, and a missing companion is written.
-bool Writes(InstallContext& context, const std::map<std::string, FileRow>& rows, const FileRow& file,
-            const std::string& mode) {
+bool Writes(InstallContext& context, FilesThere& there, const std::map<std::string, FileRow>& rows,
+            const FileRow& file, const std::string& mode) {
   FileSystem& files = context.host().files;
-  if (!files.FileExists(file.target)) return true;
+  if (!there.Has(file.target)) return true;
   const FileRow* measured = &file;
   std::string version = file.version;
   auto parent = rows.find(file.version);
   if (!PackageVersion(file.version) && parent != rows.end() && parent->first != file.key) {
     version = parent->second.version;
     if (!parent->second.target.empty()) measured = &parent->second;
-    if (!files.FileExists(measured->target)) return true;
+    if (!there.Has(measured->target)) return true;
   } else if (!file.version.empty() && !PackageVersion(file.version)) {
     context.messenger.Verbose("The file " + file.key + " is taken as unversioned: " + ParseVersionText(file.version).problem +
                               " and names no other file.");
@@ -259,6 +279,7 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
   std::map<std::string, std::vector<PlannedFile>> by_cabinet;
   std::vector<PlannedFile> uncompressed;
   std::set<std::string> checked;  // folders known to lie on a drive
+  FilesThere there(session.host.files);
   for (const FileRow* row : installing) {
     const ComponentState& component = context.selection.components.at(row->component);
     PlannedFile file;
@@ -269,7 +290,7 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
     file.target = row->target;
     const std::string folder = ExtractFilePath(file.target);
     if (checked.insert(folder).second) CheckTarget(context, folder);
-    if (!session.patched_files.count(file.key)) file.write = Writes(context, rows, *row, mode);
+    if (!session.patched_files.count(file.key)) file.write = Writes(context, there, rows, *row, mode);
     std::string cabinet;
     for (const auto& [last, name] : media)
       if (row->sequence <= last) {
