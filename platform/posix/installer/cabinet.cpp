@@ -149,15 +149,17 @@ struct ExtractState {
   std::string held_relative;
 };
 
-// Hands the file decompressed last to the writer and drops libgcab's copy of its data.
+// Hands the file decompressed last to the writer. libgcab lets go of the data first, so that
+// the writer holds the last reference and the data is freed where it is read.
 void PassHeld(ExtractState& state) {
   if (!state.held) return;
-  GBytes* bytes = gcab_file_get_bytes(state.held);
   GBytes* empty = g_bytes_new(nullptr, 0);
-  state.writer->Add(state.held_relative, bytes ? g_bytes_ref(bytes) : g_bytes_ref(empty));
+  GBytes* held = gcab_file_get_bytes(state.held);
+  GBytes* bytes = g_bytes_ref(held ? held : empty);
   gcab_file_set_bytes(state.held, empty);
   g_bytes_unref(empty);
   state.held = nullptr;
+  state.writer->Add(state.held_relative, bytes);
 }
 
 bool InsideFolder(const std::string& relative) {
