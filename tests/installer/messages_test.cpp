@@ -186,7 +186,16 @@ TEST(InstallMessages, CancelAtTheThirdProgressMessageRollsEverythingBack) {
   };
   f.msi->MsiSetExternalUIA(Recorder::Handler, 0x7FDF, &recorder);
   EXPECT_EQ(f.msi->MsiInstallProductA(package.c_str(), "ADDLOCAL=ALL"), msi::kErrorInstallUserExit);
-  EXPECT_EQ(progress, 3);
+  // After the cancel the position runs backward: a reset with the direction 1 and the number
+  // of undone steps, then a report for each.
+  std::vector<Message> after_cancel = recorder.OfType(msi::kMessageProgress);
+  after_cancel.erase(after_cancel.begin(), after_cancel.begin() + 3);
+  ASSERT_FALSE(after_cancel.empty());
+  int64_t undone = 0;
+  ASSERT_EQ(std::sscanf(after_cancel[0].text.c_str(), "1: 0 2: %ld 3: 1 4: 0 ", &undone), 1) << after_cancel[0].text;
+  EXPECT_GT(undone, 0);
+  EXPECT_EQ(after_cancel.size(), static_cast<size_t>(undone) + 1);
+  for (size_t i = 1; i < after_cancel.size(); ++i) EXPECT_EQ(after_cancel[i].text, "1: 2 2: 1 3: 0 4: 0 ");
   EXPECT_FALSE(fs::exists(f.HostOf(f.InstallDir())));
   EXPECT_FALSE(f.KeyExists(kKey));
   EXPECT_FALSE(f.KeyExists("Software\\Maker"));

@@ -287,7 +287,9 @@ void Installation::ExecuteScript(InstallContext& context) {
     Commit(context, run);
   } catch (...) {
     messenger_.ActionStart("Rollback", "Rolling back action:");
-    journal.RollBack();
+    // The position runs backward over what is undone, a tick a step.
+    messenger_.Progress(0, static_cast<int64_t>(journal.step_count()), 1, 0);
+    journal.RollBack([this] { messenger_.Progress(2, 1); });
     context.journal = nullptr;
     throw;
   }

@@ -107,8 +107,11 @@ std::string Journal::NewBackupPath() {
   return host_.paths.ToWindows(folder_ + "/backup/" + std::to_string(++backups_));
 }
 
-void Journal::RollBack() {
-  for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) Undo(host_, *step);
+void Journal::RollBack(const std::function<void()>& step_undone) {
+  for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+    Undo(host_, *step);
+    if (step_undone) step_undone();
+  }
   steps_.clear();
   Discard();
 }

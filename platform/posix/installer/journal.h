@@ -7,6 +7,7 @@
 // is gone (a removal).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,9 @@ class Journal {
   // A fresh Windows path in the backup folder, for a file about to be replaced or removed.
   std::string NewBackupPath();
 
-  void RollBack();
+  size_t step_count() const { return steps_.size(); }
+  // Undoes the steps, the last first; step_undone (when given) is told of each.
+  void RollBack(const std::function<void()>& step_undone = {});
   void Discard();
 
   static void Recover(Host& host, const Registrations& registrations);
