@@ -157,7 +157,7 @@ TEST(InstallVersions, TheVersioningRulesDecideWhichFilesThereAreWritten) {
        true, ""},
       {"reinstall o keeps the same version", "REINSTALL=ALL REINSTALLMODE=vomus", pe(2), "2.0.0.0",
        pe(2, "changed by hand"), "", "EXTRA CONTENTS\n", false, false, "main.txt: the file there has the same version (2.0.0.0)."},
-      {"reinstall e writes the same version", "REINSTALL=ALL REINSTALLMODE=vemus", pe(2), "2.0.0.0",
+      {"reinstall e, in capitals, writes the same version", "REINSTALL=ALL REINSTALLMODE=VEMUS", pe(2), "2.0.0.0",
        pe(2, "changed by hand"), "", "EXTRA CONTENTS\n", true, false, ""},
       {"reinstall d writes an older version", "REINSTALL=ALL REINSTALLMODE=vdmus", pe(3), "3.0.0.0", pe(4), "",
        "EXTRA CONTENTS\n", true, false, ""},

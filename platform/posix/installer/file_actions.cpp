@@ -257,7 +257,7 @@ ScriptAction PlanInstallFiles(InstallContext& context) {
       media.emplace_back(row.Integer(0, 0), row.Text(1));
   bool compressed_package = session.word_count & 2;
   bool short_names = session.word_count & 1;
-  std::string mode = session.properties.Find("REINSTALLMODE").value_or("omus");
+  std::string mode = ReinstallMode(session.properties);
 
   // Every row first: a companion file's parent may belong to a component not installed now.
   std::map<std::string, FileRow> rows;

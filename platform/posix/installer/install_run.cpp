@@ -370,7 +370,7 @@ UINT Installation::Run() {
   messenger_.Initialize(product_name, static_cast<uint32_t>(std::atoi(properties.Get("ProductLanguage").c_str())));
 
   if (record_ && record_->package_code != session_.package_code &&
-      properties.Get("REINSTALLMODE").find('v') == std::string::npos) {
+      ReinstallMode(properties).find('v') == std::string::npos) {
     messenger_.Error("Another version of this product is already installed. Installation of this version cannot "
                      "continue. To configure or remove the existing version of this product, use Add/Remove Programs "
                      "on the Control Panel.");

@@ -135,7 +135,7 @@ ScriptAction PlanWriteRegistryValues(InstallContext& context) {
   ScriptAction action{"WriteRegistryValues", "Writing system registry values", {}, kTicksPerEntry};
   PackageDatabase& database = *context.session.database;
   if (!database.HasTable("Registry")) return action;
-  std::string mode = context.session.properties.Find("REINSTALLMODE").value_or("omus");
+  std::string mode = ReinstallMode(context.session.properties);
   for (const Row& row : database.Select("SELECT `Root`, `Key`, `Name`, `Value`, `Component_` FROM `Registry`")) {
     std::string component = row.Text(4);
     auto found = context.selection.components.find(component);

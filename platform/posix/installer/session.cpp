@@ -2,11 +2,18 @@
 
 #include <unistd.h>
 
+#include <cctype>
 
 #include "platform/installer.h"
 #include "platform/win_path.h"
 
 namespace quillset::platform::posix::installer {
+
+std::string ReinstallMode(const Properties& properties) {
+  std::string mode = properties.Find("REINSTALLMODE").value_or("omus");
+  for (char& letter : mode) letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  return mode;
+}
 
 std::optional<std::string> Properties::Find(const std::string& name) const {
   auto found = values_.find(name);

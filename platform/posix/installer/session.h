@@ -28,6 +28,9 @@ class Properties {
   std::map<std::string, std::string> values_;
 };
 
+// The REINSTALLMODE letters in lower case (they are taken in either case); "omus" when unset.
+std::string ReinstallMode(const Properties& properties);
+
 class Session : public HandleObject {
  public:
   // Opens the package (a Windows path) read-only and loads its Property table and the
