@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <random>
 #include <stdexcept>
 #include <string>
 
+#include "bench/support/times_reporter.h"
 #include "media/seven_zip_wrap.h"
 #include "platform/posix/posix_platform.h"
 
@@ -116,33 +116,18 @@ void BM_Extract7z(benchmark::State& state) {
 BENCHMARK(BM_ExtractZep)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
 BENCHMARK(BM_Extract7z)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
 
-// Keeps the best time of each benchmark for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-      const auto& name = run.run_name;
-      auto& best = best_[name.args.empty() ? name.function_name : name.function_name + "/" + name.args];
-      if (best == 0 || seconds < best) best = seconds;
-    }
+void PrintRatios(const quillset::bench::TimesReporter& times, std::ostream& out) {
+  auto zep_best = times.Best("BM_ExtractZep"), zep_median = times.Median("BM_ExtractZep");
+  if (!zep_best) return;
+  for (const auto& [args, label] : {std::pair{"/0", "7z x"}, std::pair{"/1", "7z x -mmt=1"}}) {
+    auto seven_best = times.Best(std::string("BM_Extract7z") + args);
+    auto seven_median = times.Median(std::string("BM_Extract7z") + args);
+    if (!seven_best) continue;
+    out << "zep.lib " << *zep_best * 1000 << " ms, " << label << " " << *seven_best * 1000
+        << " ms (best), ratio (7z time / zep time) " << *seven_best / *zep_best << ", of the medians "
+        << *seven_median / *zep_median << "\n";
   }
-  void PrintRatios(std::ostream& out) const {
-    auto zep = best_.find("BM_ExtractZep");
-    if (zep == best_.end()) return;
-    for (const auto& [args, label] : {std::pair{"/0", "7z x"}, std::pair{"/1", "7z x -mmt=1"}}) {
-      auto seven = best_.find(std::string("BM_Extract7z") + args);
-      if (seven == best_.end()) continue;
-      out << "zep.lib " << zep->second * 1000 << " ms, " << label << " " << seven->second * 1000
-          << " ms, ratio (7z time / zep time) " << seven->second / zep->second << "\n";
-    }
-  }
-
- private:
-  std::map<std::string, double> best_;
-};
+}
 
 }  // namespace
 
@@ -151,9 +136,9 @@ int main(int argc, char** argv) {
   fs::create_directories(kCache);
   MakeArchive();
   std::cout << "archive " << kArchive.string() << ", " << fs::file_size(kArchive) / (1 << 20) << " MB\n";
-  RatioReporter reporter;
+  quillset::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios(std::cout);
+  PrintRatios(reporter, std::cout);
   benchmark::Shutdown();
   return 0;
 }

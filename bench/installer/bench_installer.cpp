@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench/support/times_reporter.h"
 #include "platform/posix/posix_platform.h"
 #include "tests/support/package_fixture.h"
 
@@ -113,28 +114,13 @@ void BM_Msiextract(benchmark::State& state) {
 BENCHMARK(BM_Install)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(3);
 BENCHMARK(BM_Msiextract)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(3);
 
-// Keeps the best time of each benchmark for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-      auto& best = best_[run.run_name.function_name];
-      if (best == 0 || seconds < best) best = seconds;
-    }
-  }
-  void PrintRatio(std::ostream& out) const {
-    auto install = best_.find("BM_Install"), extract = best_.find("BM_Msiextract");
-    if (install == best_.end() || extract == best_.end()) return;
-    out << "installation " << install->second * 1000 << " ms, msiextract " << extract->second * 1000
-        << " ms, ratio (msiextract time / installation time) " << extract->second / install->second << "\n";
-  }
-
- private:
-  std::map<std::string, double> best_;
-};
+void PrintRatio(const quillset::bench::TimesReporter& times, std::ostream& out) {
+  auto install = times.Best("BM_Install"), extract = times.Best("BM_Msiextract");
+  if (!install || !extract) return;
+  out << "installation " << *install * 1000 << " ms, msiextract " << *extract * 1000
+      << " ms (best), ratio (msiextract time / installation time) " << *extract / *install << ", of the medians "
+      << *times.Median("BM_Msiextract") / *times.Median("BM_Install") << "\n";
+}
 
 }  // namespace
 
@@ -144,9 +130,9 @@ int main(int argc, char** argv) {
   MakePackage();
   std::cout << "package " << kPackage.string() << ", " << fs::file_size(kPackage) / (1 << 20) << " MB, " << kFiles
             << " files\n";
-  RatioReporter reporter;
+  quillset::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio(std::cout);
+  PrintRatio(reporter, std::cout);
   benchmark::Shutdown();
   return 0;
 }

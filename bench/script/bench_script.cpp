@@ -5,11 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/support/times_reporter.h"
 #include "engine/engine.h"
 #include "engine/predefined_variables.h"
 #include "interp/statement_loop.h"
@@ -137,8 +137,7 @@ BENCHMARK(BM_CompileAndSilentRun)
     ->Arg(200000)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5)
-    ->Repetitions(7)
-    ->ReportAggregatesOnly(true);
+    ->Repetitions(7);
 
 void BM_StatementLoop(benchmark::State& state) {
   const std::string text = testing::ScriptOf(LoopScript(50000));
@@ -161,30 +160,14 @@ void BM_Expand(benchmark::State& state) {
 }
 BENCHMARK(BM_Expand)->Unit(benchmark::kMillisecond);
 
-// Keeps the real times so that the scale ratio can be printed beside the figures.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto small = times_.find("BM_CompileAndSilentRun/20000/min_time:0.500/repeats:7_median");
-    auto large = times_.find("BM_CompileAndSilentRun/200000/min_time:0.500/repeats:7_median");
-    if (small != times_.end() && large != times_.end())
-      std::printf("scale ratio 200,000 / 20,000 statements (medians): %.2f (at most 12)\n", large->second / small->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  quillset::bench::TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto small = reporter.Median("BM_CompileAndSilentRun/20000"), large = reporter.Median("BM_CompileAndSilentRun/200000");
+  if (small && large)
+    std::printf("scale ratio 200,000 / 20,000 statements (medians): %.2f (at most 12)\n", *large / *small);
   benchmark::Shutdown();
 }
